@@ -1,0 +1,259 @@
+#include "inventory/answers.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace inventory {
+namespace {
+
+constexpr float largest_single = std::numeric_limits<float>::max();
+
+bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
+
+// Takes whitespace; true when a character other than whitespace is next.
+// Finding the input's end first is the failure of the answer being read.
+bool skip_whitespace(Input& input) {
+  for (;;) {
+    const std::string_view bytes = input.available();
+    if (bytes.empty()) {
+      input.fail(InputFailure::end_of_input);
+      return false;
+    }
+    const auto found = std::find_if_not(bytes.begin(), bytes.end(), [](char byte) {
+      return is_whitespace(static_cast<unsigned char>(byte));
+    });
+    input.take(static_cast<std::size_t>(found - bytes.begin()));
+    if (found != bytes.end()) {
+      return true;
+    }
+  }
+}
+
+// A decimal number gathered digit by digit, as 0.DIGITS times ten to the
+// power of scale. Only the leading significant digits are stored: 800 of
+// them decide the rounding of any double, and the rest count only for
+// whether they are all zero. So the memory stays fixed however long the
+// number is typed.
+class DecimalNumber {
+ public:
+  void set_negative() { negative_ = true; }
+
+  void add_integer_digit(char digit) {
+    if (kept_ == 0 && digit == '0') {
+      return;
+    }
+    keep(digit);
+    ++scale_;
+  }
+
+  void add_fraction_digit(char digit) {
+    if (kept_ == 0 && digit == '0') {
+      --scale_;
+      return;
+    }
+    keep(digit);
+  }
+
+  void set_exponent_negative() { exponent_negative_ = true; }
+
+  void add_exponent_digit(char digit) {
+    // Far beyond any exponent that still changes the result.
+    constexpr std::int64_t exponent_limit = 1'000'000'000;
+    exponent_ = std::min(exponent_ * 10 + (digit - '0'), exponent_limit);
+  }
+
+  // Rounded to double, then to single precision, as a count is stored.
+  float value() const {
+    const float zero = negative_ ? -0.0F : 0.0F;
+    if (kept_ == 0) {
+      return zero;
+    }
+    const std::int64_t power = scale_ + (exponent_negative_ ? -exponent_ : exponent_);
+    // At 10^39 and above the value is past the single range; below 10^-60
+    // it rounds to zero. Between the two a double holds it without overflow.
+    if (power >= 40) {
+      return negative_ ? -largest_single : largest_single;
+    }
+    if (power < -60) {
+      return zero;
+    }
+    std::array<char, max_kept + 32> text{};
+    char* end = std::copy_n("0.", 2, text.data());
+    end = std::copy_n(digits_.data(), kept_, end);
+    if (dropped_nonzero_) {
+      *end++ = '1';
+    }
+    *end++ = 'e';
+    end = std::to_chars(end, text.data() + text.size(), power).ptr;
+    double magnitude = 0;
+    std::from_chars(text.data(), end, magnitude);
+    return to_single(negative_ ? -magnitude : magnitude);
+  }
+
+ private:
+  static constexpr std::size_t max_kept = 800;
+
+  void keep(char digit) {
+    if (kept_ < max_kept) {
+      digits_[kept_++] = digit;
+    } else if (digit != '0') {
+      dropped_nonzero_ = true;
+    }
+  }
+
+  bool negative_ = false;
+  std::array<char, max_kept> digits_{};
+  std::size_t kept_ = 0;
+  bool dropped_nonzero_ = false;
+  std::int64_t scale_ = 0;
+  bool exponent_negative_ = false;
+  std::int64_t exponent_ = 0;
+};
+
+}  // namespace
+
+float to_single(double value) {
+  if (value > largest_single) {
+    return largest_single;
+  }
+  if (value < -largest_single) {
+    return -largest_single;
+  }
+  return static_cast<float>(value);
+}
+
+bool read_count(Input& input, float& count) {
+  if (!skip_whitespace(input)) {
+    return false;
+  }
+  DecimalNumber number;
+  int next = input.peek();
+  if (next == '+' || next == '-') {
+    if (next == '-') {
+      number.set_negative();
+    }
+    input.take(1);
+    next = input.peek();
+  }
+  bool has_digit = false;
+  for (; is_digit(next); next = input.peek()) {
+    number.add_integer_digit(static_cast<char>(next));
+    has_digit = true;
+    input.take(1);
+  }
+  if (next == '.') {
+    input.take(1);
+    for (next = input.peek(); is_digit(next); next = input.peek()) {
+      number.add_fraction_digit(static_cast<char>(next));
+      has_digit = true;
+      input.take(1);
+    }
+  }
+  if (!has_digit) {
+    input.fail(InputFailure::not_a_number);
+    return false;
+  }
+  if (next == 'e' || next == 'E') {
+    // Once the exponent mark is taken, digits must follow: 5e is no number.
+    input.take(1);
+    next = input.peek();
+    if (next == '+' || next == '-') {
+      if (next == '-') {
+        number.set_exponent_negative();
+      }
+      input.take(1);
+      next = input.peek();
+    }
+    if (!is_digit(next)) {
+      input.fail(InputFailure::not_a_number);
+      return false;
+    }
+    for (; is_digit(next); next = input.peek()) {
+      number.add_exponent_digit(static_cast<char>(next));
+      input.take(1);
+    }
+  }
+  count = number.value();
+  return true;
+}
+
+CountScore count_score(float accounts, float passwords) {
+  double ratio = 0;
+  if (passwords != 0) {
+    ratio = static_cast<double>(accounts) / static_cast<double>(passwords) * 20.0;
+  } else if (accounts != 0) {
+    // Accounts over no passwords at all: as many per password as can be held.
+    ratio = std::signbit(accounts) == std::signbit(passwords) ? largest_single : -largest_single;
+  }
+  const float single_ratio = to_single(ratio);
+  if (single_ratio > 100.0F) {
+    return {100.0F, true};
+  }
+  return {single_ratio, false};
+}
+
+std::optional<int> read_choice(Input& input, int option_count) {
+  for (;;) {
+    const std::string_view bytes = input.available();
+    if (bytes.empty()) {
+      input.fail(InputFailure::end_of_input);
+      return std::nullopt;
+    }
+    for (std::size_t position = 0; position < bytes.size(); ++position) {
+      const int index = option_index(static_cast<unsigned char>(bytes[position]));
+      if (index >= 0 && index < option_count) {
+        input.take(position + 1);
+        return index;
+      }
+    }
+    input.take(bytes.size());
+  }
+}
+
+std::string read_word(Input& input, std::size_t scan_length, Output* echo_to) {
+  std::string window;
+  if (!skip_whitespace(input)) {
+    return window;
+  }
+  // The end of the input ends the word; it is no failure once the word has begun.
+  for (std::string_view bytes = input.available(); !bytes.empty(); bytes = input.available()) {
+    const auto end = std::find_if(bytes.begin(), bytes.end(), [](char byte) {
+      return is_whitespace(static_cast<unsigned char>(byte));
+    });
+    const std::string_view piece = bytes.substr(0, static_cast<std::size_t>(end - bytes.begin()));
+    if (window.size() < scan_length) {
+      window.append(piece.substr(0, scan_length - window.size()));
+    }
+    if (echo_to != nullptr) {
+      echo_to->write(piece);
+    }
+    input.take(piece.size());
+    if (end != bytes.end()) {
+      break;
+    }
+  }
+  return window;
+}
+
+float letter_list_score(std::string_view window, std::span<const int> weights) {
+  float score = 0;
+  for (const char character : window) {
+    const int index = option_index(static_cast<unsigned char>(character));
+    if (index >= 0 && static_cast<std::size_t>(index) < weights.size()) {
+      score += static_cast<float>(weights[static_cast<std::size_t>(index)]);
+    }
+  }
+  return score;
+}
+
+void read_any_character(Input& input) {
+  if (skip_whitespace(input)) {
+    input.take(1);
+  }
+}
+
+}  // namespace inventory

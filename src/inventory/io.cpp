@@ -1,0 +1,170 @@
+#include "inventory/io.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace inventory {
+namespace {
+
+constexpr std::size_t buffer_size = 64 * 1024;
+
+#ifdef _WIN32
+// The CRT's text mode would end the input at a Ctrl-Z byte and strip
+// carriage returns; both are plain characters here, so input is binary.
+// Output stays in text mode, which writes each line feed as CR LF.
+void prepare(StandardStream stream) {
+  if (stream == StandardStream::input) {
+    _setmode(static_cast<int>(stream), _O_BINARY);
+  }
+}
+long system_read(int descriptor, char* buffer, std::size_t capacity) {
+  return _read(descriptor, buffer, static_cast<unsigned>(std::min<std::size_t>(capacity, INT_MAX)));
+}
+long system_write(int descriptor, const char* data, std::size_t size) {
+  return _write(descriptor, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+#else
+void prepare(StandardStream /*stream*/) {}
+long system_read(int descriptor, char* buffer, std::size_t capacity) {
+  return ::read(descriptor, buffer, capacity);
+}
+long system_write(int descriptor, const char* data, std::size_t size) {
+  return ::write(descriptor, data, size);
+}
+#endif
+
+}  // namespace
+
+FileSource::FileSource(StandardStream stream) : descriptor_(static_cast<int>(stream)) {
+  prepare(stream);
+}
+
+ReadResult FileSource::read(char* buffer, std::size_t capacity) {
+  for (;;) {
+    const long count = system_read(descriptor_, buffer, capacity);
+    if (count >= 0) {
+      return {static_cast<std::size_t>(count), 0};
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    // A closed standard input has simply nothing to give.
+    if (errno == EBADF) {
+      return {0, 0};
+    }
+    return {0, errno};
+  }
+}
+
+FileSink::FileSink(StandardStream stream) : descriptor_(static_cast<int>(stream)) {
+  prepare(stream);
+}
+
+int FileSink::write(std::string_view data) {
+  while (!data.empty()) {
+    const long count = system_write(descriptor_, data.data(), data.size());
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return 0;
+}
+
+StringSource::StringSource(std::string_view text, std::size_t chunk_size)
+    : rest_(text), chunk_size_(chunk_size) {}
+
+ReadResult StringSource::read(char* buffer, std::size_t capacity) {
+  std::size_t count = std::min(capacity, rest_.size());
+  if (chunk_size_ != 0) {
+    count = std::min(count, chunk_size_);
+  }
+  std::copy_n(rest_.data(), count, buffer);
+  rest_.remove_prefix(count);
+  return {count, 0};
+}
+
+int StringSink::write(std::string_view data) {
+  text_.append(data);
+  return 0;
+}
+
+Output::Output(ByteSink& sink) : sink_(sink), buffer_(buffer_size) {}
+
+void Output::write(std::string_view text) {
+  if (failed()) {
+    return;
+  }
+  if (text.size() > buffer_.size() - used_) {
+    if (!flush()) {
+      return;
+    }
+    // Too large to be worth copying: an echoed answer goes straight through.
+    if (text.size() >= buffer_.size()) {
+      error_ = sink_.write(text);
+      return;
+    }
+  }
+  std::copy(text.begin(), text.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
+  used_ += text.size();
+}
+
+void Output::line_end() {
+  write("\n");
+  flush();
+}
+
+bool Output::flush() {
+  if (used_ != 0 && !failed()) {
+    error_ = sink_.write({buffer_.data(), used_});
+  }
+  used_ = 0;
+  return !failed();
+}
+
+Input::Input(ByteSource& source, Output& prompts)
+    : source_(source), prompts_(prompts), buffer_(buffer_size) {}
+
+void Input::fail(InputFailure why) {
+  if (failure_ == InputFailure::none) {
+    failure_ = why;
+  }
+  next_ = end_;
+}
+
+bool Input::fetch() {
+  if (failed() || ended_) {
+    return false;
+  }
+  if (!prompts_.flush()) {
+    fail(InputFailure::output_failed);
+    return false;
+  }
+  const ReadResult result = source_.read(buffer_.data(), buffer_.size());
+  if (result.count == 0) {
+    if (result.error != 0) {
+      read_error_ = result.error;
+      fail(InputFailure::read_error);
+    } else {
+      ended_ = true;
+    }
+    return false;
+  }
+  next_ = buffer_.data();
+  end_ = next_ + result.count;
+  return true;
+}
+
+}  // namespace inventory

@@ -1,0 +1,23 @@
+// The score report: the question scores folded into one score, labelled as
+// based on 100, and the verdict of each score band the score falls in.
+#pragma once
+
+#include "inventory/answers.hpp"
+#include "inventory/io.hpp"
+
+namespace inventory {
+
+// Half of the sum of the slots plus 75. Not clamped: it may be negative or
+// above 100.
+float final_score(const ScoreSlots& slots);
+
+// Writes a single-precision value as printf's %g would: six significant
+// digits, no trailing zeros, and the exponent form for very large or very
+// small values.
+void write_number(Output& output, float value);
+
+// Writes the score line, then the verdict block of every band that holds the
+// score.
+void write_report(Output& output, const ScoreSlots& slots);
+
+}  // namespace inventory
