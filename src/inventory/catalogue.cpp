@@ -108,7 +108,8 @@ constexpr std::string_view question_8_lines[] = {
 constexpr int question_2_weights[] = {10, 8, 5, 3, 1, -5};
 constexpr int question_3_weights[] = {-1, -1, -3, -2, -2, 10, 1};
 constexpr int question_4_weights[] = {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1};
-constexpr int question_5_weights[] = {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0};
+constexpr int question_5_weights[] = {-5, -2, 0,   -2, -3,  -1, -1,  -5,
+                                      -3, -2, -10, 0,  -10, -1, -10, 0};
 constexpr int question_6_weights[] = {10, 7, 5, 4, 0};
 constexpr int question_7_weights[] = {-5, -1, 0, 2, 2, 5, 0};
 constexpr int question_8_weights[] = {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5};

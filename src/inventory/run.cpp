@@ -41,8 +41,9 @@ constexpr std::array<char, box_width> make_address_line(std::string_view address
 static_assert(publisher_address.size() <= 24, "the address must fit inside the banner box");
 constexpr std::array<char, box_width> address_line = make_address_line(publisher_address);
 
-constexpr std::string_view box_indent = "\t\t   "
-                                        "     ";
+constexpr std::string_view box_indent =
+    "\t\t   "
+    "     ";
 
 constexpr std::string_view banner[] = {
     "++++++++++++++++++++++++++++",
