@@ -1,63 +1,128 @@
-// Runs the built program with an answer file on standard input and compares
-// every byte of its output, its diagnostics and its exit status.
+// Runs the built program as a user would, with an answer file on standard
+// input, and compares every byte of its output, its diagnostics and its exit
+// status. The answer files are tests/transcripts/NAME.in.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 extern char** environ;
 
 namespace {
 
-struct Result {
-  std::string output;
-  std::string errors;
-  int status = -1;
-};
+const std::string transcript_dir = TRANSCRIPT_DIR "/";
 
 std::string read_file(const std::string& path) {
   std::ifstream file{path, std::ios::binary};
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-Result run_program(const std::string& input) {
+// What standard input and output are connected to.
+enum class InputEnd { answer_file, endless_zeros, closed };
+enum class OutputEnd { file, full_disk, closed, vanished_reader };
+
+struct Result {
+  std::string output;
+  std::string errors;
+  int status = -1;  // the exit status, or -1 when a signal ended the program
+  int signal = 0;
+};
+
+Result run_program(const std::string& answers_path, InputEnd input_end, OutputEnd output_end) {
   const std::string base = testing::TempDir() + "transcript." + std::to_string(getpid());
-  const std::string input_path = base + ".in";
   const std::string output_path = base + ".out";
   const std::string errors_path = base + ".err";
-  std::ofstream{input_path, std::ios::binary} << input;
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
+  switch (input_end) {
+    case InputEnd::answer_file:
+      posix_spawn_file_actions_addopen(&actions, 0, answers_path.c_str(), O_RDONLY, 0);
+      break;
+    case InputEnd::endless_zeros:
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/zero", O_RDONLY, 0);
+      break;
+    case InputEnd::closed:
+      posix_spawn_file_actions_addclose(&actions, 0);
+      break;
+  }
+  int pipe_ends[2] = {-1, -1};
+  switch (output_end) {
+    case OutputEnd::file:
+      posix_spawn_file_actions_addopen(&actions, 1, output_path.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      break;
+    case OutputEnd::full_disk:
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+      break;
+    case OutputEnd::closed:
+      posix_spawn_file_actions_addclose(&actions, 1);
+      break;
+    case OutputEnd::vanished_reader:
+      // The reading end is closed before the program writes a byte.
+      EXPECT_EQ(pipe(pipe_ends), 0);
+      posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+      posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+      close(pipe_ends[0]);
+      break;
+  }
   posix_spawn_file_actions_addopen(&actions, 2, errors_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
+  // Whatever the test runner ignores, the program starts with the default actions.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
   char program[] = PROGRAM_PATH;
   char* const arguments[] = {program, nullptr};
   pid_t child = 0;
   Result result;
-  if (posix_spawn(&child, program, &actions, nullptr, arguments, environ) == 0) {
+  if (posix_spawn(&child, program, &actions, &attributes, arguments, environ) == 0) {
+    // A program that hangs fails the test instead of stalling the suite.
     int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (waitpid(child, &wait_status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the program did not end";
+        kill(child, SIGKILL);
+        waitpid(child, &wait_status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (WIFEXITED(wait_status)) {
+      result.status = WEXITSTATUS(wait_status);
+    } else if (WIFSIGNALED(wait_status)) {
+      result.signal = WTERMSIG(wait_status);
+    }
   }
+  if (pipe_ends[1] >= 0) {
+    close(pipe_ends[1]);
+  }
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  result.output = read_file(output_path);
+  if (output_end == OutputEnd::file) {
+    result.output = read_file(output_path);
+  }
   result.errors = read_file(errors_path);
   return result;
 }
 
 struct TranscriptCase {
-  const char* name;
-  std::string input;
-  const char* transcript;  // the expected output, in transcripts/NAME.out
+  const char* name;        // answers in NAME.in
+  const char* transcript;  // the output expected, in TRANSCRIPT.out
   int status;
   const char* errors;
 };
@@ -70,42 +135,82 @@ class Transcript : public testing::TestWithParam<TranscriptCase> {};
 
 TEST_P(Transcript, MatchesToTheByte) {
   const TranscriptCase& expected = GetParam();
-  const Result result = run_program(expected.input);
-  EXPECT_EQ(result.output,
-            read_file(std::string(TRANSCRIPT_DIR "/") + expected.transcript + ".out"));
+  const Result result =
+      run_program(transcript_dir + expected.name + ".in", InputEnd::answer_file, OutputEnd::file);
+  EXPECT_EQ(result.output, read_file(transcript_dir + expected.transcript + ".out"));
   EXPECT_EQ(result.status, expected.status);
   EXPECT_EQ(result.errors, expected.errors);
 }
 
-constexpr const char* no_answer_2 =
+constexpr const char* input_ended_at_2 =
     "security-inventory: question 2: input ended before an answer\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Program, Transcript,
     testing::Values(
-        TranscriptCase{"a_line_per_answer", "10\n5\nc\nf\ncg\nc\na\ne\nabhi\nx\n", "score_94", 0,
-                       ""},
+        TranscriptCase{"a_line_per_answer", "score_94", 0, ""},
         // One line answers as many questions as it holds answers for.
-        TranscriptCase{"answers_on_one_line", "10 5 c f cg c a e abhi x\n", "score_94", 0, ""},
-        TranscriptCase{"windows_line_ends",
-                       "10\r\n5\r\nc\r\nf\r\ncg\r\nc\r\na\r\ne\r\nabhi\r\nx\r\n", "score_94", 0,
-                       ""},
-        TranscriptCase{"dropped_letters_and_a_long_echo",
-                       "10 5\nx z c\nf\ncgzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz\nc\na\ne\nabhi\nx\n",
-                       "score_94_long_echo", 0, ""},
-        TranscriptCase{"serious_risk", "3\n3\nF\nABE\nAB\nABEKO\nE\nA\nM\nq\n", "score_15_5", 0,
-                       ""},
-        TranscriptCase{"beyond_every_band", "40\n1\na\nff\ncdg\np\na\nf\nabcdefghijkl\nx\n",
-                       "score_158_5", 0, ""},
-        TranscriptCase{"no_input", "", "stopped_at_question_2", 1, no_answer_2},
+        TranscriptCase{"answers_on_one_line", "score_94", 0, ""},
+        TranscriptCase{"windows_line_ends", "score_94", 0, ""},
+        TranscriptCase{"dropped_letters_and_a_long_echo", "score_94_long_echo", 0, ""},
+        TranscriptCase{"hostile_bytes", "score_94_hostile_echo", 0, ""},
+        TranscriptCase{"serious_risk", "score_15_5", 0, ""},
+        TranscriptCase{"capped_ratio_and_closing_word", "score_75_5_two_bands", 0, ""},
+        TranscriptCase{"beyond_every_band", "score_158_5", 0, ""},
+        TranscriptCase{"no_input", "stopped_at_question_2", 1, input_ended_at_2},
         TranscriptCase{
-            "count_not_a_number", "ten\n", "stopped_at_question_2", 1,
+            "count_not_a_number", "stopped_at_question_2", 1,
             "security-inventory: question 2: no answer can be read, as a count was not a "
             "number\n"},
-        TranscriptCase{"input_ends_before_question_6", "10 5 c f cg c\n", "stopped_at_question_6",
-                       1, "security-inventory: question 6: input ended before an answer\n"},
-        TranscriptCase{"input_ends_after_question_7", "10 5 c f cg c a e\n",
-                       "ended_after_question_7", 0, ""}),
+        TranscriptCase{"input_ends_before_question_6", "stopped_at_question_6", 1,
+                       "security-inventory: question 6: input ended before an answer\n"},
+        TranscriptCase{"input_ends_after_question_7", "ended_after_question_7", 0, ""}),
     [](const testing::TestParamInfo<TranscriptCase>& param_info) { return param_info.param.name; });
+
+TEST(Program, TakesClosedInputAsEndedInput) {
+  const Result result = run_program("", InputEnd::closed, OutputEnd::file);
+  EXPECT_EQ(result.output, read_file(transcript_dir + "stopped_at_question_2.out"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.errors, input_ended_at_2);
+}
+
+struct OutputFaultCase {
+  const char* name;
+  InputEnd input_end;
+  OutputEnd output_end;
+  int status;
+  int signal;
+  const char* errors;
+};
+
+void PrintTo(const OutputFaultCase& fault, std::ostream* stream) { *stream << fault.name; }
+
+class OutputFault : public testing::TestWithParam<OutputFaultCase> {};
+
+TEST_P(OutputFault, IsNeverReportedAsSuccess) {
+  const OutputFaultCase& expected = GetParam();
+  const Result result =
+      run_program(transcript_dir + "a_line_per_answer.in", expected.input_end, expected.output_end);
+  EXPECT_EQ(result.status, expected.status);
+  EXPECT_EQ(result.signal, expected.signal);
+  EXPECT_EQ(result.errors, expected.errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, OutputFault,
+    testing::Values(OutputFaultCase{"full_disk", InputEnd::answer_file, OutputEnd::full_disk, 1, 0,
+                                    "security-inventory: write error: No space left on device\n"},
+                    // Nothing can be written, so nothing more is read of an input that never ends.
+                    OutputFaultCase{"full_disk_endless_input", InputEnd::endless_zeros,
+                                    OutputEnd::full_disk, 1, 0,
+                                    "security-inventory: write error: No space left on device\n"},
+                    OutputFaultCase{"closed_output", InputEnd::answer_file, OutputEnd::closed, 1, 0,
+                                    "security-inventory: write error: Bad file descriptor\n"},
+                    // As with Ctrl-C, the platform's default action ends the program.
+                    OutputFaultCase{"vanished_reader", InputEnd::answer_file,
+                                    OutputEnd::vanished_reader, -1, SIGPIPE, ""}),
+    [](const testing::TestParamInfo<OutputFaultCase>& param_info) {
+      return param_info.param.name;
+    });
 
 }  // namespace
