@@ -195,17 +195,41 @@ TEST(Run, StopsAtTheFirstFailedWriteAndSaysWhy) {
   }
 }
 
+// Gives its text, then fails as a broken device does.
 class BrokenSource final : public ByteSource {
  public:
-  ReadResult read(char* /*buffer*/, std::size_t /*capacity*/) override { return {0, EIO}; }
+  explicit BrokenSource(std::string_view text) : text_(text) {}
+  ReadResult read(char* buffer, std::size_t capacity) override {
+    if (text_.empty()) {
+      return {0, EIO};
+    }
+    const std::size_t count = std::min(capacity, text_.size());
+    text_.copy(buffer, count);
+    text_.remove_prefix(count);
+    return {count, 0};
+  }
+
+ private:
+  std::string_view text_;
 };
 
-TEST(Run, StopsWhenInputCannotBeReadAndSaysWhy) {
-  BrokenSource source;
-  const Transcript transcript = run_on(source);
-  EXPECT_EQ(transcript.status, exit_stopped);
-  EXPECT_EQ(transcript.errors, "security-inventory: read error: Input/output error\n");
-  EXPECT_TRUE(transcript.output.ends_with("in total?  \n\n"));
+TEST(Run, StopsWhereInputCannotBeReadAndSaysWhy) {
+  const struct {
+    const char* input;
+    const char* output_end;
+  } cases[] = {
+      {"", "in total?  \n\n"},
+      {"10 5 ", "(Choose ONE letter answer.) "},
+      {"10 5 c f cg c a e abhi ", "to finish. "},
+  };
+  for (const auto& expected : cases) {
+    SCOPED_TRACE(expected.input);
+    BrokenSource source{expected.input};
+    const Transcript transcript = run_on(source);
+    EXPECT_EQ(transcript.status, exit_stopped);
+    EXPECT_EQ(transcript.errors, "security-inventory: read error: Input/output error\n");
+    EXPECT_TRUE(transcript.output.ends_with(expected.output_end));
+  }
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 #include <string>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 const std::string transcript_dir = TRANSCRIPT_DIR "/";
@@ -26,7 +24,7 @@ std::string read_file(const std::string& path) {
 }
 
 // What standard input and output are connected to.
-enum class InputEnd { answer_file, endless_zeros, closed };
+enum class InputEnd { answer_file, endless_zeros, closed, directory };
 enum class OutputEnd { file, full_disk, closed, vanished_reader };
 
 struct Result {
@@ -52,6 +50,9 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
       break;
     case InputEnd::closed:
       posix_spawn_file_actions_addclose(&actions, 0);
+      break;
+    case InputEnd::directory:
+      posix_spawn_file_actions_addopen(&actions, 0, TRANSCRIPT_DIR, O_RDONLY, 0);
       break;
   }
   int pipe_ends[2] = {-1, -1};
@@ -172,6 +173,13 @@ TEST(Program, TakesClosedInputAsEndedInput) {
   EXPECT_EQ(result.output, read_file(transcript_dir + "stopped_at_question_2.out"));
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.errors, input_ended_at_2);
+}
+
+TEST(Program, StopsWhenInputCannotBeRead) {
+  const Result result = run_program("", InputEnd::directory, OutputEnd::file);
+  EXPECT_TRUE(result.output.ends_with("in total?  \n\n"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.errors, "security-inventory: read error: Is a directory\n");
 }
 
 struct OutputFaultCase {

@@ -129,13 +129,8 @@ constexpr Question questions[] = {
 std::span<const Question> lettered_questions() { return questions; }
 
 std::string_view instruction(AnswerKind kind) {
-  switch (kind) {
-    case AnswerKind::single_choice:
-      return "\t    (Choose ONE letter answer.) ";
-    case AnswerKind::letter_list:
-      return "\t    (Choose All letter answers that apply.) ";
-  }
-  return {};
+  return kind == AnswerKind::single_choice ? "\t    (Choose ONE letter answer.) "
+                                           : "\t    (Choose All letter answers that apply.) ";
 }
 
 }  // namespace inventory

@@ -15,7 +15,7 @@
 namespace inventory {
 namespace {
 
-constexpr std::size_t buffer_size = 64 * 1024;
+constexpr std::size_t buffer_size = std::size_t{64} * 1024;
 
 #ifdef _WIN32
 // The CRT's text mode would end the input at a Ctrl-Z byte and strip
@@ -49,20 +49,15 @@ FileSource::FileSource(StandardStream stream) : descriptor_(static_cast<int>(str
 }
 
 ReadResult FileSource::read(char* buffer, std::size_t capacity) {
-  for (;;) {
-    const long count = system_read(descriptor_, buffer, capacity);
-    if (count >= 0) {
-      return {static_cast<std::size_t>(count), 0};
-    }
-    if (errno == EINTR) {
-      continue;
-    }
-    // A closed standard input has simply nothing to give.
-    if (errno == EBADF) {
-      return {0, 0};
-    }
-    return {0, errno};
+  long count = 0;
+  do {
+    count = system_read(descriptor_, buffer, capacity);
+  } while (count < 0 && errno == EINTR);
+  if (count >= 0) {
+    return {static_cast<std::size_t>(count), 0};
   }
+  // A closed standard input has simply nothing to give.
+  return {0, errno == EBADF ? 0 : errno};
 }
 
 FileSink::FileSink(StandardStream stream) : descriptor_(static_cast<int>(stream)) {
@@ -71,11 +66,11 @@ FileSink::FileSink(StandardStream stream) : descriptor_(static_cast<int>(stream)
 
 int FileSink::write(std::string_view data) {
   while (!data.empty()) {
-    const long count = system_write(descriptor_, data.data(), data.size());
+    long count = 0;
+    do {
+      count = system_write(descriptor_, data.data(), data.size());
+    } while (count < 0 && errno == EINTR);
     if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
       return errno;
     }
     data.remove_prefix(static_cast<std::size_t>(count));
