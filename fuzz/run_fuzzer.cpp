@@ -16,7 +16,7 @@ namespace {
 
 void require(bool holds, const char* what) {
   if (!holds) {
-    std::fprintf(stderr, "run_fuzzer: %s\n", what);
+    (void)std::fprintf(stderr, "run_fuzzer: %s\n", what);
     std::abort();
   }
 }
@@ -50,9 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr std::string_view score_label = "Your Score based on 100: ";
     const std::size_t label = output.rfind(score_label);
     require(label != std::string_view::npos, "a completed run has no score line");
-    const std::string_view score =
-        output.substr(label + score_label.size(),
-                      output.find('\n', label) - label - score_label.size());
+    const std::string_view score = output.substr(
+        label + score_label.size(), output.find('\n', label) - label - score_label.size());
     require(score.find_first_not_of("0123456789.e+-") == std::string_view::npos,
             "the score is not a finite number");
   } else {

@@ -87,12 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // Rounded to double first: the double is exactly halfway between two
                     // floats and rounds to even, where a direct rounding would go up.
                     CountCase{"1.0000000596046447753906251", 1.0F, ""},
-        // Past the digits that are kept, a nonzero digit still tips a double
-        // halfway case upwards, and with it the float.
-        CountCase{"5.000000238418579545651709850062616169452667236328125", 5.0F, ""},
-        CountCase{"5.000000238418579545651709850062616169452667236328125" + std::string(900, '0') +
-                      "1",
-                  std::nextafter(5.0F, 6.0F), ""},
+                    // Past the digits that are kept, a nonzero digit still tips a double
+                    // halfway case upwards, and with it the float.
+                    CountCase{"5.000000238418579545651709850062616169452667236328125", 5.0F, ""},
+                    CountCase{"5.000000238418579545651709850062616169452667236328125" +
+                                  std::string(900, '0') + "1",
+                              std::nextafter(5.0F, 6.0F), ""},
                     CountCase{"5e", std::nullopt, "", InputFailure::not_a_number},
                     CountCase{"5e+", std::nullopt, "", InputFailure::not_a_number},
                     CountCase{"5E-x", std::nullopt, "", InputFailure::not_a_number},

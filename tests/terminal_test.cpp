@@ -27,8 +27,8 @@ class Terminal {
     child_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (child_ == 0) {
       // As a shell starts a foreground command: default signal actions.
-      signal(SIGINT, SIG_DFL);
-      signal(SIGPIPE, SIG_DFL);
+      (void)signal(SIGINT, SIG_DFL);
+      (void)signal(SIGPIPE, SIG_DFL);
       execl(PROGRAM_PATH, PROGRAM_PATH, static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -44,10 +44,12 @@ class Terminal {
   }
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
+  Terminal(Terminal&&) = delete;
+  Terminal& operator=(Terminal&&) = delete;
 
   bool started() const { return child_ > 0; }
 
-  void type(std::string_view keys) {
+  void type(std::string_view keys) const {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
 

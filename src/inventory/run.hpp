@@ -14,8 +14,8 @@ enum ExitStatus : int {
   exit_stopped = 1,
 };
 
-// Asks the eight questions on output, reads the answers from input and
-// writes the score report. Diagnostics go to errors. Returns an ExitStatus.
-int run(ByteSource& input, ByteSink& output, ByteSink& errors);
+// Asks the eight questions on sink, reads the answers from source and writes
+// the score report. Diagnostics go to errors. Returns an ExitStatus.
+int run(ByteSource& source, ByteSink& sink, ByteSink& errors);
 
 }  // namespace inventory
