@@ -26,14 +26,5 @@ TEST(Catalogue, EveryOptionLetterHasOneLineAndOneWeight) {
   }
 }
 
-TEST(Catalogue, AsksQuestionsTwoToEightInOrderAndEchoesOnlyTheFourth) {
-  int number = 2;
-  for (const Question& question : lettered_questions()) {
-    EXPECT_EQ(question.number, number++);
-    EXPECT_EQ(question.echo == Echo::answer, question.number == 4);
-  }
-  EXPECT_EQ(number, 9);
-}
-
 }  // namespace
 }  // namespace inventory

@@ -30,35 +30,22 @@ Transcript run_on(std::string_view input, std::size_t chunk_size = 0) {
 }
 
 constexpr std::string_view choose_one = "\t    (Choose ONE letter answer.) ";
-constexpr std::string_view choose_all = "\t    (Choose All letter answers that apply.) ";
 constexpr std::string_view passwords_prompt = "in total? ";
-
-TEST(Run, OpensWithTheRatioLineAndAnEmptyLine) {
-  EXPECT_TRUE(run_on("").output.starts_with("0\n\n\t\t        ++++"));
-}
 
 TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
   const struct {
     const char* counts;
-    const char* after_prompt;
+    const char* after_prompt;  // up to question 2's tab, or short of it by the space
   } cases[] = {
-      {"10 5", " \n\n"}, {"5 1", " \n\n"}, {"40 1", "\n\n"}, {"5 0", "\n\n"},
+      {"10 5", " \n\n"}, {"5 1", " \n\n"}, {"40 1", "\n\n\t"}, {"5 0", "\n\n\t"},
       {"-5 0", " \n\n"}, {"0 0", " \n\n"}, {"ten", " \n\n"},
   };
   for (const auto& expected : cases) {
     SCOPED_TRACE(expected.counts);
     const std::string output = run_on(expected.counts).output;
     const std::size_t prompt_end = output.find(passwords_prompt) + passwords_prompt.size();
-    EXPECT_EQ(output.substr(prompt_end, 4).substr(0, std::string(expected.after_prompt).size()),
-              expected.after_prompt);
+    EXPECT_EQ(output.substr(prompt_end, 3), expected.after_prompt);
   }
-}
-
-TEST(Run, EchoesTheWholeAnswerOfQuestionFourOnly) {
-  const std::string output = run_on("10 5 c ff cgAAAAAAAAAAAAAA c a e abhi x").output;
-  EXPECT_NE(output.find(std::string(choose_all) + "cgAAAAAAAAAAAAAA\n\n\t5."), std::string::npos);
-  EXPECT_EQ(output.find("ff\n"), std::string::npos);
-  EXPECT_EQ(output.find("abhi"), std::string::npos);
 }
 
 TEST(Run, GivesTheSameTranscriptWhateverPiecesTheInputComesIn) {
@@ -91,17 +78,6 @@ TEST(Run, StopsAtASingleChoiceQuestionThatCanGetNoAnswer) {
     EXPECT_EQ(transcript.status, exit_stopped);
     EXPECT_EQ(transcript.errors, expected.error);
     EXPECT_TRUE(transcript.output.ends_with(choose_one));
-  }
-}
-
-TEST(Run, CompletesWhenInputEndsAfterTheLastSingleChoiceQuestion) {
-  for (const char* input :
-       {"10 5 c f cg c a e", "10 5 c f cg c a e abhi", "10 5 c f cg c a e abhi\n\n"}) {
-    SCOPED_TRACE(input);
-    const Transcript transcript = run_on(input);
-    EXPECT_EQ(transcript.status, exit_completed);
-    EXPECT_EQ(transcript.errors, "");
-    EXPECT_TRUE(transcript.output.ends_with("to finish. "));
   }
 }
 
