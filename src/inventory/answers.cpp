@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "inventory/scan.hpp"
+
 namespace inventory {
 namespace {
 
@@ -23,11 +25,9 @@ bool skip_whitespace(Input& input) {
       input.fail(InputFailure::end_of_input);
       return false;
     }
-    const auto found = std::find_if_not(bytes.begin(), bytes.end(), [](char byte) {
-      return is_whitespace(static_cast<unsigned char>(byte));
-    });
-    input.take(static_cast<std::size_t>(found - bytes.begin()));
-    if (found != bytes.end()) {
+    const std::size_t found = find_first(bytes, whitespace, Match::outside);
+    input.take(found);
+    if (found != bytes.size()) {
       return true;
     }
   }
@@ -203,12 +203,10 @@ std::optional<int> read_choice(Input& input, int option_count) {
       input.fail(InputFailure::end_of_input);
       return std::nullopt;
     }
-    for (std::size_t position = 0; position < bytes.size(); ++position) {
-      const int index = option_index(static_cast<unsigned char>(bytes[position]));
-      if (index >= 0 && index < option_count) {
-        input.take(position + 1);
-        return index;
-      }
+    const std::size_t found = find_first(bytes, option_letters(option_count), Match::inside);
+    if (found != bytes.size()) {
+      input.take(found + 1);
+      return option_index(static_cast<unsigned char>(bytes[found]));
     }
     input.take(bytes.size());
   }
@@ -221,10 +219,7 @@ std::string read_word(Input& input, std::size_t scan_length, Output* echo_to) {
   }
   // The end of the input ends the word; it is no failure once the word has begun.
   for (std::string_view bytes = input.available(); !bytes.empty(); bytes = input.available()) {
-    const auto end = std::find_if(bytes.begin(), bytes.end(), [](char byte) {
-      return is_whitespace(static_cast<unsigned char>(byte));
-    });
-    const std::string_view piece = bytes.substr(0, static_cast<std::size_t>(end - bytes.begin()));
+    const std::string_view piece = bytes.substr(0, find_first(bytes, whitespace, Match::inside));
     if (window.size() < scan_length) {
       window.append(piece.substr(0, scan_length - window.size()));
     }
@@ -232,7 +227,7 @@ std::string read_word(Input& input, std::size_t scan_length, Output* echo_to) {
       echo_to->write(piece);
     }
     input.take(piece.size());
-    if (end != bytes.end()) {
+    if (piece.size() != bytes.size()) {
       break;
     }
   }

@@ -19,12 +19,6 @@ namespace inventory {
 // Slot n holds the score of question n; slot 0 is never assigned.
 using ScoreSlots = std::array<float, 9>;
 
-// Space, tab, line feed, carriage return, vertical tab and form feed; no
-// other byte, whatever the locale says.
-constexpr bool is_whitespace(unsigned char byte) {
-  return byte == ' ' || (byte >= '\t' && byte <= '\r');
-}
-
 // The option index a character names (A and a are 0), or -1 for a character
 // that is not an ASCII letter.
 constexpr int option_index(unsigned char byte) {

@@ -15,7 +15,10 @@
 namespace inventory {
 namespace {
 
-constexpr std::size_t buffer_size = std::size_t{64} * 1024;
+// Input is fetched in blocks as large as cat's, so that a long answer moves
+// at the speed of I/O; output is flushed at least this often.
+constexpr std::size_t input_buffer_size = std::size_t{128} * 1024;
+constexpr std::size_t output_buffer_size = std::size_t{64} * 1024;
 
 #ifdef _WIN32
 // The CRT's text mode would end the input at a Ctrl-Z byte and strip
@@ -96,7 +99,7 @@ int StringSink::write(std::string_view data) {
   return 0;
 }
 
-Output::Output(ByteSink& sink) : sink_(sink), buffer_(buffer_size) {}
+Output::Output(ByteSink& sink) : sink_(sink), buffer_(output_buffer_size) {}
 
 void Output::write(std::string_view text) {
   if (failed()) {
@@ -130,7 +133,7 @@ bool Output::flush() {
 }
 
 Input::Input(ByteSource& source, Output& prompts)
-    : source_(source), prompts_(prompts), buffer_(buffer_size) {}
+    : source_(source), prompts_(prompts), buffer_(input_buffer_size) {}
 
 void Input::fail(InputFailure why) {
   if (failure_ == InputFailure::none) {
