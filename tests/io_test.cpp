@@ -30,12 +30,15 @@ class CountingSink final : public ByteSink {
 TEST(Output, KeepsOrderAcrossWritesLargerThanItsBuffer) {
   CountingSink sink{100};
   Output output{sink};
+  const std::string half(40000, 'h');
   const std::string large(200000, 'x');
   output.write("before ");
+  output.write(half);
+  output.write(half);  // does not fit beside the first, but fits alone
   output.write(large);
   output.write(" after");
   EXPECT_TRUE(output.flush());
-  EXPECT_EQ(sink.text, "before " + large + " after");
+  EXPECT_EQ(sink.text, "before " + half + half + large + " after");
 }
 
 TEST(Output, StopsWritingAtTheFirstFailure) {

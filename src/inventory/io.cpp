@@ -125,7 +125,8 @@ void Output::line_end() {
 }
 
 bool Output::flush() {
-  if (used_ != 0 && !failed()) {
+  // Nothing is buffered once a write has failed.
+  if (used_ != 0) {
     error_ = sink_.write({buffer_.data(), used_});
   }
   used_ = 0;
