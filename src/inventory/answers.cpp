@@ -235,11 +235,12 @@ std::string read_word(Input& input, std::size_t scan_length, Output* echo_to) {
 }
 
 float letter_list_score(std::string_view window, std::span<const int> weights) {
+  const ByteRanges accepted = option_letters(static_cast<int>(weights.size()));
   float score = 0;
   for (const char character : window) {
-    const int index = option_index(static_cast<unsigned char>(character));
-    if (index >= 0 && static_cast<std::size_t>(index) < weights.size()) {
-      score += static_cast<float>(weights[static_cast<std::size_t>(index)]);
+    const auto byte = static_cast<unsigned char>(character);
+    if (accepted.contains(byte)) {
+      score += static_cast<float>(weights[static_cast<std::size_t>(option_index(byte))]);
     }
   }
   return score;
