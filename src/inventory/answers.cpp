@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "inventory/scan.hpp"
@@ -81,16 +83,20 @@ class DecimalNumber {
     if (power < -60) {
       return zero;
     }
+    // The digits as a whole number with an exponent: with no decimal point,
+    // no locale can change how strtod reads them, and every C library in use
+    // rounds it correctly (std::from_chars for double is missing from libc++).
     std::array<char, max_kept + 32> text{};
-    char* end = std::copy_n("0.", 2, text.data());
-    end = std::copy_n(digits_.data(), kept_, end);
+    std::memcpy(text.data(), digits_.data(), kept_);
+    char* end = text.data() + kept_;
     if (dropped_nonzero_) {
       *end++ = '1';
     }
     *end++ = 'e';
-    end = std::to_chars(end, text.data() + text.size(), power).ptr;
-    double magnitude = 0;
-    std::from_chars(text.data(), end, magnitude);
+    const auto digit_count = static_cast<std::int64_t>(end - text.data() - 1);
+    end = std::to_chars(end, text.data() + text.size() - 1, power - digit_count).ptr;
+    *end = '\0';
+    const double magnitude = std::strtod(text.data(), nullptr);
     return to_single(negative_ ? -magnitude : magnitude);
   }
 
