@@ -48,6 +48,43 @@ TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
   }
 }
 
+// Every option of every lettered question, answered alone, moves the score
+// by its weight. The weights are written out again here, so that a wrong one
+// in the catalogue fails.
+TEST(Run, ScoresEachOptionAnsweredAloneByItsWeight) {
+  const struct {
+    std::size_t question;
+    std::vector<int> weights;
+  } table[] = {
+      {2, {10, 8, 5, 3, 1, -5}},
+      {3, {-1, -1, -3, -2, -2, 10, 1}},
+      {4, {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1}},
+      {5, {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0}},
+      {6, {10, 7, 5, 4, 0}},
+      {7, {-5, -1, 0, 2, 2, 5, 0}},
+      {8, {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5}},
+  };
+  constexpr std::string_view score_label = "Your Score based on 100: ";
+  for (const auto& row : table) {
+    for (std::size_t option = 0; option < row.weights.size(); ++option) {
+      // Answers worth nothing, but question 2's E, which is worth 1.
+      std::vector<std::string> answers = {"0 1", "e", "x", "x", "x", "e", "c", "x"};
+      answers[row.question - 1] = static_cast<char>((option % 2 == 0 ? 'A' : 'a') + option);
+      std::string input;
+      for (const std::string& answer : answers) {
+        input += answer + "\n";
+      }
+      SCOPED_TRACE(input);
+      const std::string output = run_on(input).output;
+      const std::size_t label = output.find(score_label);
+      ASSERT_NE(label, std::string::npos);
+      const float base = row.question == 2 ? 0 : 1;
+      EXPECT_EQ(std::stof(output.substr(label + score_label.size())),
+                (75 + base + static_cast<float>(row.weights[option])) * 0.5F);
+    }
+  }
+}
+
 TEST(Run, GivesTheSameTranscriptWhateverPiecesTheInputComesIn) {
   const std::string input = "10\n5\nc\nf\ncg\nc\na\ne\nabhi\nx\n";
   const Transcript whole = run_on(input);
