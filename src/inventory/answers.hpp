@@ -19,16 +19,10 @@ namespace inventory {
 // Slot n holds the score of question n; slot 0 is never assigned.
 using ScoreSlots = std::array<float, 9>;
 
-// The option index a character names (A and a are 0), or -1 for a character
-// that is not an ASCII letter.
-constexpr int option_index(unsigned char byte) {
-  if (byte >= 'A' && byte <= 'Z') {
-    return byte - 'A';
-  }
-  if (byte >= 'a' && byte <= 'z') {
-    return byte - 'a';
-  }
-  return -1;
+// The option index of an ASCII letter (A and a are 0). The readers find
+// letters with option_letters first, so nothing else reaches here.
+constexpr int option_index(unsigned char letter) {
+  return letter >= 'a' ? letter - 'a' : letter - 'A';
 }
 
 // A double narrowed to single precision, with values beyond the single
