@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-// Not every <unistd.h> declares it.
-extern "C" char** environ;
+// glibc's <unistd.h> declares it; macOS's does not.
+extern "C" char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace {
 
