@@ -49,7 +49,14 @@ struct CountCase {
   InputFailure failure = InputFailure::none;
 };
 
-void PrintTo(const CountCase& c, std::ostream* os) { *os << testing::PrintToString(c.text); }
+// Test names show the count, cut short when long.
+void PrintTo(const CountCase& c, std::ostream* os) {
+  if (c.text.size() <= 24) {
+    *os << testing::PrintToString(c.text);
+  } else {
+    *os << testing::PrintToString(c.text.substr(0, 16)) << "_and_" << c.text.size() - 16;
+  }
+}
 
 class CountGrammar : public testing::TestWithParam<CountCase> {};
 
