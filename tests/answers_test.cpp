@@ -42,6 +42,15 @@ const Question& question(int number) {
   return lettered_questions()[static_cast<std::size_t>(number - 2)];
 }
 
+// Test names show the input, cut short when long.
+void print_short(const std::string& text, std::ostream* os) {
+  if (text.size() <= 24) {
+    *os << testing::PrintToString(text);
+  } else {
+    *os << testing::PrintToString(text.substr(0, 16)) << "_and_" << text.size() - 16;
+  }
+}
+
 struct CountCase {
   std::string text;
   std::optional<float> value;  // empty when the read must fail
@@ -49,14 +58,7 @@ struct CountCase {
   InputFailure failure = InputFailure::none;
 };
 
-// Test names show the count, cut short when long.
-void PrintTo(const CountCase& c, std::ostream* os) {
-  if (c.text.size() <= 24) {
-    *os << testing::PrintToString(c.text);
-  } else {
-    *os << testing::PrintToString(c.text.substr(0, 16)) << "_and_" << c.text.size() - 16;
-  }
-}
+void PrintTo(const CountCase& c, std::ostream* os) { print_short(c.text, os); }
 
 class CountGrammar : public testing::TestWithParam<CountCase> {};
 
@@ -161,7 +163,7 @@ struct ChoiceCase {
   std::string rest;
 };
 
-void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << testing::PrintToString(c.text); }
+void PrintTo(const ChoiceCase& c, std::ostream* os) { print_short(c.text, os); }
 
 class ChoiceReader : public testing::TestWithParam<ChoiceCase> {};
 
@@ -192,9 +194,7 @@ struct WordCase {
   std::string rest;
 };
 
-void PrintTo(const WordCase& c, std::ostream* os) {
-  *os << testing::PrintToString(c.text.substr(0, 40));
-}
+void PrintTo(const WordCase& c, std::ostream* os) { print_short(c.text, os); }
 
 class WordReader : public testing::TestWithParam<WordCase> {};
 
