@@ -85,11 +85,21 @@ INSTANTIATE_TEST_SUITE_P(
                     CountCase{" \r\n\t\v\f10", 10.0F, ""}, CountCase{"12abc", 12.0F, "abc"},
                     CountCase{"1E2", 100.0F, ""}, CountCase{"2.5e-1", 0.25F, ""},
                     CountCase{"0x10", 0.0F, "x10"}, CountCase{"0.1", 0.1F, ""},
-                    CountCase{"3e+0.5", 3.0F, ".5"},
+                    CountCase{"3e+0.5", 3.0F, ".5"}, CountCase{"1e+2", 100.0F, ""},
+                    CountCase{"25E-1", 2.5F, ""}, CountCase{"1e12", 1e12F, ""},
+                    CountCase{"1" + std::string(120, '0') + "e-100", 1e20F, ""},
                     CountCase{std::string(1000, '0') + "12", 12.0F, ""},
                     // Beyond the single range the largest value is kept, sign and all.
                     CountCase{"1e40", largest, ""}, CountCase{"-1e40", -largest, ""},
-                    CountCase{"3.4028235e38", largest, ""},
+                    CountCase{"3.4028235e38", largest, ""}, CountCase{"3.4e38", 3.4e38F, ""},
+                    CountCase{"-3.4e38", -3.4e38F, ""}, CountCase{"3.5e38", largest, ""},
+                    CountCase{"-3.5e38", -largest, ""},
+                    // At the bottom: the smallest normal and subnormal values, and
+                    // what rounds to zero below half the smallest subnormal.
+                    CountCase{"1.1754944e-38", std::numeric_limits<float>::min(), ""},
+                    CountCase{"-1.4e-45", -std::numeric_limits<float>::denorm_min(), ""},
+                    CountCase{"7.1e-46", std::numeric_limits<float>::denorm_min(), ""},
+                    CountCase{"7e-46", 0.0F, ""},
                     CountCase{"1e999999999999999", largest, ""},
                     CountCase{std::string(400, '9'), largest, ""}, CountCase{"1e-50", 0.0F, ""},
                     CountCase{"0." + std::string(1000, '0') + "1", 0.0F, ""},

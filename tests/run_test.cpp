@@ -39,6 +39,8 @@ TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
   } cases[] = {
       {"10 5", " \n\n"}, {"5 1", " \n\n"}, {"40 1", "\n\n\t"}, {"5 0", "\n\n\t"},
       {"-5 0", " \n\n"}, {"0 0", " \n\n"}, {"ten", " \n\n"},
+      // A failed read keeps one unique password: 10 over 1 is capped.
+      {"10", "\n\n\t"},
   };
   for (const auto& expected : cases) {
     SCOPED_TRACE(expected.counts);
