@@ -28,14 +28,21 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto patience = std::chrono::seconds(10);
 
+// Whether the terminal is left non-blocking, as a crashed or careless parent
+// process may leave it for every process that shares it.
+enum class Blocking { on, off };
+
 class Terminal {
  public:
-  Terminal() {
+  explicit Terminal(Blocking blocking = Blocking::on) {
     child_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (child_ == 0) {
       // As a shell starts a foreground command: default signal actions.
       (void)signal(SIGINT, SIG_DFL);
       (void)signal(SIGPIPE, SIG_DFL);
+      if (blocking == Blocking::off) {
+        (void)fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+      }
       execl(PROGRAM_PATH, PROGRAM_PATH, static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -204,6 +211,19 @@ TEST(Terminal, ReadsEnterAloneAtTheClosingPromptAndWaitsOn) {
   EXPECT_TRUE(terminal.reads_and_waits_again(before_enter)) << "the run ended on Enter alone";
   terminal.type("k\n");
   EXPECT_EQ(terminal.ended(), std::optional<int>(0));
+}
+
+// The program waits for typing all the same. Answers that end with Ctrl-D
+// twice, and no Enter, end the input for good: the closing prompt does not
+// wait again.
+TEST(Terminal, WaitsAtANonBlockingTerminalAndEndsOnCtrlDTwice) {
+  Terminal terminal{Blocking::off};
+  ASSERT_TRUE(terminal.started());
+  ASSERT_TRUE(terminal.shows_at_end("require passwords? "));
+  terminal.type("10 5 c f cg c a e abhi");
+  terminal.type("\x04\x04");
+  EXPECT_TRUE(terminal.shows_at_end(closing_prompt));
+  EXPECT_EQ(terminal.ended(), std::optional<int>(0)) << "not a plain exit with status 0";
 }
 
 TEST(Terminal, CtrlCEndsTheRunAtOnceWithNothingOfItsOwn) {

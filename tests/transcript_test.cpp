@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -26,9 +27,47 @@ std::string read_file(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// What standard input and output are connected to.
-enum class InputEnd { answer_file, endless_zeros, closed, directory };
-enum class OutputEnd { file, full_disk, closed, vanished_reader };
+// What standard input and output are connected to. A slow pipe is
+// O_NONBLOCK at the program's end, as a parent process may leave it, and is
+// fed or drained a piece at a time, so that the program finds it empty or
+// full.
+enum class InputEnd { answer_file, endless_zeros, closed, directory, slow_pipe };
+enum class OutputEnd { file, full_disk, closed, vanished_reader, slow_pipe };
+
+void feed_slowly(int descriptor, std::string text) {
+  // A program that ends early must fail its test, not end the suite.
+  (void)signal(SIGPIPE, SIG_IGN);
+  for (std::string_view rest = text; !rest.empty();) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const ssize_t count = write(descriptor, rest.data(), std::min<std::size_t>(rest.size(), 65536));
+    if (count <= 0) {
+      break;
+    }
+    rest.remove_prefix(static_cast<std::size_t>(count));
+  }
+  close(descriptor);
+}
+
+std::string drain_slowly(int descriptor) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t count = 1; count > 0;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    count = read(descriptor, buffer, sizeof buffer);
+    text.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+  }
+  close(descriptor);
+  return text;
+}
+
+void give_pipe_end(posix_spawn_file_actions_t& actions, int (&ends)[2], int program_end,
+                   int stream) {
+  EXPECT_EQ(pipe(ends), 0);
+  EXPECT_NE(fcntl(ends[program_end], F_SETFL, O_NONBLOCK), -1);
+  posix_spawn_file_actions_adddup2(&actions, ends[program_end], stream);
+  posix_spawn_file_actions_addclose(&actions, ends[0]);
+  posix_spawn_file_actions_addclose(&actions, ends[1]);
+}
 
 struct Result {
   std::string output;
@@ -44,6 +83,8 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  int input_pipe[2] = {-1, -1};
+  int output_pipe[2] = {-1, -1};
   switch (input_end) {
     case InputEnd::answer_file:
       posix_spawn_file_actions_addopen(&actions, 0, answers_path.c_str(), O_RDONLY, 0);
@@ -56,6 +97,9 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
       break;
     case InputEnd::directory:
       posix_spawn_file_actions_addopen(&actions, 0, TRANSCRIPT_DIR, O_RDONLY, 0);
+      break;
+    case InputEnd::slow_pipe:
+      give_pipe_end(actions, input_pipe, 0, 0);
       break;
   }
   int pipe_ends[2] = {-1, -1};
@@ -77,6 +121,9 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
       posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
       close(pipe_ends[0]);
       break;
+    case OutputEnd::slow_pipe:
+      give_pipe_end(actions, output_pipe, 1, 1);
+      break;
   }
   posix_spawn_file_actions_addopen(&actions, 2, errors_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
@@ -93,7 +140,18 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   char* const arguments[] = {program, nullptr};
   pid_t child = 0;
   Result result;
-  if (posix_spawn(&child, program, &actions, &attributes, arguments, environ) == 0) {
+  const bool spawned = posix_spawn(&child, program, &actions, &attributes, arguments, environ) == 0;
+  std::thread feeder;
+  std::thread drainer;
+  if (input_end == InputEnd::slow_pipe) {
+    close(input_pipe[0]);
+    feeder = std::thread(feed_slowly, input_pipe[1], read_file(answers_path));
+  }
+  if (output_end == OutputEnd::slow_pipe) {
+    close(output_pipe[1]);
+    drainer = std::thread([&result, &output_pipe] { result.output = drain_slowly(output_pipe[0]); });
+  }
+  if (spawned) {
     // A program that hangs fails the test instead of stalling the suite.
     int wait_status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -114,6 +172,11 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   }
   if (pipe_ends[1] >= 0) {
     close(pipe_ends[1]);
+  }
+  for (std::thread* helper : {&feeder, &drainer}) {
+    if (helper->joinable()) {
+      helper->join();
+    }
   }
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
@@ -183,6 +246,20 @@ TEST(Program, StopsWhenInputCannotBeRead) {
   EXPECT_TRUE(result.output.ends_with("in total?  \n\n"));
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.errors, "security-inventory: read error: Is a directory\n");
+}
+
+TEST(Program, WaitsOutNonBlockingPipes) {
+  // Question 4 echoes a word far longer than a pipe holds.
+  const std::string answers_path = testing::TempDir() + "long_echo." + std::to_string(getpid());
+  std::ofstream{answers_path, std::ios::binary}
+      << "10 5 c f " << std::string(std::size_t{1} << 20, 'C') << " c a e abhi x\n";
+  const Result expected = run_program(answers_path, InputEnd::answer_file, OutputEnd::file);
+  const Result result = run_program(answers_path, InputEnd::slow_pipe, OutputEnd::slow_pipe);
+  EXPECT_EQ(expected.status, 0);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.errors, "");
+  EXPECT_TRUE(result.output == expected.output) << "a transcript of " << result.output.size()
+                                                << " bytes, not " << expected.output.size();
 }
 
 struct OutputFaultCase {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 #else
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -21,6 +22,8 @@ namespace {
 // Output is flushed at least this often.
 constexpr std::size_t input_buffer_size = std::size_t{64} * 1024;
 constexpr std::size_t output_buffer_size = std::size_t{64} * 1024;
+
+enum class Readiness { input, output };
 
 #ifdef _WIN32
 // The CRT's text mode would end the input at a Ctrl-Z byte and strip
@@ -37,6 +40,8 @@ long system_read(int descriptor, char* buffer, std::size_t capacity) {
 long system_write(int descriptor, const char* data, std::size_t size) {
   return _write(descriptor, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
+// The CRT's standard streams never come non-blocking.
+bool wait_until_ready(int /*descriptor*/, Readiness /*readiness*/) { return false; }
 #else
 void prepare(StandardStream /*stream*/) {}
 long system_read(int descriptor, char* buffer, std::size_t capacity) {
@@ -44,6 +49,22 @@ long system_read(int descriptor, char* buffer, std::size_t capacity) {
 }
 long system_write(int descriptor, const char* data, std::size_t size) {
   return ::write(descriptor, data, size);
+}
+// A parent can leave O_NONBLOCK on a terminal or pipe that it shares with
+// this process. The flag belongs to all of them, so it is left alone: a read
+// or write that would block waits here until the stream is ready. True when
+// the call is worth making again.
+bool wait_until_ready(int descriptor, Readiness readiness) {
+  if (errno != EAGAIN && errno != EWOULDBLOCK) {
+    return false;
+  }
+  const short events = readiness == Readiness::input ? POLLIN : POLLOUT;
+  pollfd stream{descriptor, events, 0};
+  int ready = 0;
+  do {
+    ready = ::poll(&stream, 1, -1);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
 }
 #endif
 
@@ -57,7 +78,7 @@ ReadResult FileSource::read(char* buffer, std::size_t capacity) {
   long count = 0;
   do {
     count = system_read(descriptor_, buffer, capacity);
-  } while (count < 0 && errno == EINTR);
+  } while (count < 0 && (errno == EINTR || wait_until_ready(descriptor_, Readiness::input)));
   if (count >= 0) {
     return {static_cast<std::size_t>(count), 0};
   }
@@ -74,7 +95,7 @@ int FileSink::write(std::string_view data) {
     long count = 0;
     do {
       count = system_write(descriptor_, data.data(), data.size());
-    } while (count < 0 && errno == EINTR);
+    } while (count < 0 && (errno == EINTR || wait_until_ready(descriptor_, Readiness::output)));
     if (count < 0) {
       return errno;
     }
