@@ -224,6 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"serious_risk", "score_15_5", 0, ""},
         TranscriptCase{"capped_ratio_and_closing_word", "score_75_5_two_bands", 0, ""},
         TranscriptCase{"beyond_every_band", "score_158_5", 0, ""},
+        // Counts past the single range are held at its largest value: 20 per password.
+        TranscriptCase{"counts_beyond_single_range", "score_84", 0, ""},
         TranscriptCase{"no_input", "stopped_at_question_2", 1, input_ended_at_2},
         TranscriptCase{
             "count_not_a_number", "stopped_at_question_2", 1,
