@@ -5,7 +5,6 @@
 // several questions. A line end is only whitespace.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -15,9 +14,6 @@
 #include "inventory/io.hpp"
 
 namespace inventory {
-
-// Slot n holds the score of question n; slot 0 is never assigned.
-using ScoreSlots = std::array<float, 9>;
 
 // The option index of an ASCII letter (A and a are 0). The readers find
 // letters with option_letters first, so nothing else reaches here.

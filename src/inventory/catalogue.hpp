@@ -3,6 +3,7 @@
 // the run decides how it is presented.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string_view>
@@ -43,6 +44,10 @@ inline constexpr CountQuestion count_question{
     "\t    rooms, banking sites, and so on) require passwords? ",
     "\t1b. How many unique passwords do you have in total? ",
 };
+
+// Slot n holds the score of question n, 1 to 8; slot 0 is never assigned
+// but is summed with the rest.
+using ScoreSlots = std::array<float, 9>;
 
 // Questions 2 to 8, in the order they are asked.
 std::span<const Question> lettered_questions();

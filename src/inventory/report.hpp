@@ -2,7 +2,7 @@
 // based on 100, and the verdict of each score band the score falls in.
 #pragma once
 
-#include "inventory/answers.hpp"
+#include "inventory/catalogue.hpp"
 #include "inventory/io.hpp"
 
 namespace inventory {

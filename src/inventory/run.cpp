@@ -60,12 +60,15 @@ constexpr std::string_view introduction =
 
 constexpr std::string_view closing_prompt = "\t\t  Type any key followed by 'Enter' to finish. ";
 
+// Text, then a line end.
 void write_line(Output& output, std::string_view text) {
   output.write(text);
   output.line_end();
 }
 
-void write_lines(Output& output, int count) {
+// Line ends with no text of their own: the first ends the line being
+// written, and each one after it leaves an empty line.
+void write_line_ends(Output& output, int count) {
   for (int line = 0; line < count; ++line) {
     output.line_end();
   }
@@ -74,12 +77,12 @@ void write_lines(Output& output, int count) {
 void write_opening(Output& output) {
   // The question-1 ratio's starting value.
   write_number(output, 0);
-  write_lines(output, 2);
+  write_line_ends(output, 2);
   for (const std::string_view box_line : banner) {
     output.write(box_indent);
     write_line(output, box_line);
   }
-  write_lines(output, 2);
+  write_line_ends(output, 2);
   output.write(introduction);
 }
 
@@ -90,7 +93,7 @@ void ask_counts(Input& input, Output& output, ScoreSlots& slots) {
   write_line(output, count_question.text);
   output.write(count_question.accounts_prompt);
   read_count(input, accounts);
-  write_lines(output, 2);
+  write_line_ends(output, 2);
   output.write(count_question.passwords_prompt);
   read_count(input, passwords);
   const CountScore score = count_score(accounts, passwords);
@@ -98,7 +101,7 @@ void ask_counts(Input& input, Output& output, ScoreSlots& slots) {
   if (!score.capped) {
     output.write(" ");
   }
-  write_lines(output, 2);
+  write_line_ends(output, 2);
 }
 
 // Reads the answer to a lettered question and scores it. Empty when a
@@ -171,11 +174,11 @@ int run(ByteSource& source, ByteSink& sink, ByteSink& errors) {
       return stop_without_answer(question, input, output, errors);
     }
     slots[static_cast<std::size_t>(question.number)] = *score;
-    write_lines(output, 2);
+    write_line_ends(output, 2);
   }
   write_report(output, slots);
   output.write("\t\t");
-  write_lines(output, 2);
+  write_line_ends(output, 2);
   output.write(closing_prompt);
   read_any_character(input);
   if (const std::optional<int> status = stop_on_io_failure(input, output, errors)) {
