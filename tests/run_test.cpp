@@ -37,8 +37,13 @@ TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
     const char* counts;
     const char* after_prompt;  // up to question 2's tab, or short of it by the space
   } cases[] = {
-      {"10 5", " \n\n"}, {"5 1", " \n\n"}, {"40 1", "\n\n\t"}, {"5 0", "\n\n\t"},
-      {"-5 0", " \n\n"}, {"0 0", " \n\n"}, {"ten", " \n\n"},
+      {"10 5", " \n\n"},
+      {"5 1", " \n\n"},
+      {"40 1", "\n\n\t"},
+      {"5 0", "\n\n\t"},
+      {"-5 0", " \n\n"},
+      {"0 0", " \n\n"},
+      {"ten", " \n\n"},
       // A failed read keeps one unique password: 10 over 1 is capped.
       {"10", "\n\n\t"},
   };

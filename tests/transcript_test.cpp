@@ -149,7 +149,8 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   }
   if (output_end == OutputEnd::slow_pipe) {
     close(output_pipe[1]);
-    drainer = std::thread([&result, &output_pipe] { result.output = drain_slowly(output_pipe[0]); });
+    drainer =
+        std::thread([&result, &output_pipe] { result.output = drain_slowly(output_pipe[0]); });
   }
   if (spawned) {
     // A program that hangs fails the test instead of stalling the suite.
@@ -260,8 +261,8 @@ TEST(Program, WaitsOutNonBlockingPipes) {
   EXPECT_EQ(expected.status, 0);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.errors, "");
-  EXPECT_TRUE(result.output == expected.output) << "a transcript of " << result.output.size()
-                                                << " bytes, not " << expected.output.size();
+  EXPECT_TRUE(result.output == expected.output)
+      << "a transcript of " << result.output.size() << " bytes, not " << expected.output.size();
 }
 
 struct OutputFaultCase {
