@@ -1,0 +1,141 @@
+# Installation and release packages. A Linux build packs a Debian package and
+# a tarball, a Windows build a zip (CPack). The same sources give the same
+# bytes wherever they are built: every time stamp is SOURCE_DATE_EPOCH, taken
+# from the last commit when it is not set, build paths are mapped away, and
+# archive members are sorted (cmake/release-files.cmake).
+include(GNUInstallDirs)
+
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git log -1 --format=%ct
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
+    RESULT_VARIABLE git_failed)
+  if(NOT git_failed AND commit_time)
+    set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+  endif()
+endif()
+# No folder of this build is written into a binary; on Windows the linker
+# writes no time either.
+include(CheckCXXCompilerFlag)
+include(CheckLinkerFlag)
+check_cxx_compiler_flag(-ffile-prefix-map=/a=b inventory_has_file_prefix_map)
+if(inventory_has_file_prefix_map AND NOT INVENTORY_COVERAGE)
+  target_compile_options(inventory_build_options INTERFACE
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+endif()
+if(WIN32)
+  check_linker_flag(CXX LINKER:--no-insert-timestamp inventory_links_without_timestamp)
+  if(inventory_links_without_timestamp)
+    target_link_options(inventory_build_options INTERFACE LINKER:--no-insert-timestamp)
+  endif()
+endif()
+
+# string(TIMESTAMP) reads SOURCE_DATE_EPOCH when it is set.
+string(TIMESTAMP INVENTORY_SOURCE_DATE_EPOCH "%s" UTC)
+string(TIMESTAMP INVENTORY_RELEASE_DATE "%Y-%m-%d" UTC)
+
+# Compressed as Debian wants it: at the highest level, with no name or time
+# stamp inside.
+function(inventory_gzip file)
+  add_custom_command(OUTPUT ${file}.gz
+    COMMAND gzip -9 -n -f -k ${file}
+    DEPENDS ${file} VERBATIM)
+  get_filename_component(name ${file} NAME)
+  add_custom_target(${name}.gz ALL DEPENDS ${file}.gz)
+endfunction()
+
+# The Debian changelog of the Keep a Changelog file: one entry per released
+# version, dated at the end of its release day.
+function(inventory_debian_changelog markdown output)
+  file(STRINGS ${markdown} lines)
+  set(text "")
+  set(version "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^## \\[([0-9][^]]*)\\] - ([0-9]+)-([0-9]+)-([0-9]+)")
+      if(version)
+        string(APPEND text "\n -- ${maintainer}  ${date}\n\n")
+      endif()
+      set(version ${CMAKE_MATCH_1})
+      # Days since 1970 from the civil date, for the weekday of its stamp.
+      math(EXPR y "${CMAKE_MATCH_2}")
+      math(EXPR m "${CMAKE_MATCH_3}")
+      math(EXPR d "${CMAKE_MATCH_4}")
+      if(m LESS_EQUAL 2)
+        math(EXPR y "${y} - 1")
+      endif()
+      math(EXPR era "${y} / 400")
+      math(EXPR yoe "${y} - ${era} * 400")
+      math(EXPR mp "(${m} + 9) % 12")
+      math(EXPR doy "(153 * ${mp} + 2) / 5 + ${d} - 1")
+      math(EXPR doe "${yoe} * 365 + ${yoe} / 4 - ${yoe} / 100 + ${doy}")
+      math(EXPR seconds "((${era} * 146097 + ${doe} - 719468) * 86400) + 86399")
+      set(saved $ENV{SOURCE_DATE_EPOCH})
+      set(ENV{SOURCE_DATE_EPOCH} ${seconds})
+      string(TIMESTAMP date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+      set(ENV{SOURCE_DATE_EPOCH} ${saved})
+      set(maintainer "${CPACK_PACKAGE_CONTACT}")
+      string(APPEND text "${PROJECT_NAME} (${version}) unstable; urgency=medium\n\n")
+    elseif(version AND line MATCHES "^- (.*)")
+      string(APPEND text "  * ${CMAKE_MATCH_1}\n")
+    elseif(version AND line MATCHES "^  ([^ ].*)")
+      string(APPEND text "    ${CMAKE_MATCH_1}\n")
+    endif()
+  endforeach()
+  if(version)
+    string(APPEND text "\n -- ${maintainer}  ${date}\n")
+  endif()
+  file(WRITE ${output} "${text}")
+endfunction()
+
+set(CPACK_PACKAGE_VENDOR "The Security Inventory developers")
+set(CPACK_PACKAGE_CONTACT "${CPACK_PACKAGE_VENDOR} <security-inventory@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "questionnaire that scores your password and privacy habits")
+set(CPACK_PACKAGE_DESCRIPTION [[
+Security Inventory asks eight questions about password habits, privacy
+habits and routine computer-security practice, turns the answers into a
+score based on 100 and prints the verdict for the score's band. It runs in
+a terminal and reads its answers from standard input, so a file of answers
+can be piped in and the transcript kept.]])
+string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" CPACK_SYSTEM_NAME)
+set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+
+# Components: the program (and its manual page), the documents a Debian
+# package carries, and the README at the top of an archive.
+if(WIN32)
+  install(TARGETS security-inventory RUNTIME DESTINATION . COMPONENT program)
+  # Windows users read it in Notepad, which wants CR LF line ends.
+  configure_file(${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/README.md
+    @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.md DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
+  set(CPACK_GENERATOR ZIP)
+else()
+  install(TARGETS security-inventory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+  configure_file(${PROJECT_SOURCE_DIR}/man/security-inventory.1.in
+    ${PROJECT_BINARY_DIR}/security-inventory.1 @ONLY)
+  inventory_gzip(${PROJECT_BINARY_DIR}/security-inventory.1)
+  install(FILES ${PROJECT_BINARY_DIR}/security-inventory.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+
+  inventory_debian_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/changelog)
+  inventory_gzip(${PROJECT_BINARY_DIR}/changelog)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT doc)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
+  set(CPACK_GENERATOR DEB TGZ)
+  set(CPACK_STRIP_FILES ON)
+endif()
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# cpack runs apart from this configure: it learns the time and which
+# components each generator installs from this file.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack-project.cmake.in
+  ${PROJECT_BINARY_DIR}/cpack-project.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-project.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-files.cmake)
+include(CPack)
