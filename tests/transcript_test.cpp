@@ -34,7 +34,7 @@ std::string read_file(const std::string& path) {
 enum class InputEnd { answer_file, endless_zeros, closed, directory, slow_pipe };
 enum class OutputEnd { file, full_disk, closed, vanished_reader, slow_pipe };
 
-void feed_slowly(int descriptor, std::string text) {
+void feed_slowly(int descriptor, const std::string& text) {
   // A program that ends early must fail its test, not end the suite.
   (void)signal(SIGPIPE, SIG_IGN);
   for (std::string_view rest = text; !rest.empty();) {
