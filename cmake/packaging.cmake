@@ -54,6 +54,8 @@ function(inventory_debian_changelog markdown output)
     if(line MATCHES "^## \\[([0-9][^]]*)\\] - ([0-9]+)-([0-9]+)-([0-9]+)")
       if(version)
         string(APPEND text "\n -- ${maintainer}  ${date}\n\n")
+      elseif(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+        message(WARNING "${markdown} has no entry for version ${PROJECT_VERSION} yet")
       endif()
       set(version ${CMAKE_MATCH_1})
       # Days since 1970 from the civil date, for the weekday of its stamp.
