@@ -35,23 +35,32 @@ function(inventory_harden target)
   # The bounds-checked standard library: libstdc++'s assertions, and the
   # hardening mode of libc++ under the name that its version knows.
   target_compile_definitions(${target} INTERFACE _GLIBCXX_ASSERTIONS)
-  set(libcxx_modes _LIBCPP_HARDENING_MODE=_LIBCPP_HARDENING_MODE_FAST _LIBCPP_ENABLE_ASSERTIONS=1
-                   _LIBCPP_DEBUG=0)
-  set(libcxx_versions "_LIBCPP_VERSION >= 180000"
-                      "_LIBCPP_VERSION >= 150000 && _LIBCPP_VERSION < 180000"
-                      "_LIBCPP_VERSION < 150000")
-  foreach(mode versions IN ZIP_LISTS libcxx_modes libcxx_versions)
-    string(REGEX REPLACE "=.*" "" name ${mode})
-    check_cxx_source_compiles("
-      #include <version>
-      #if !defined(_LIBCPP_VERSION) || !(${versions})
-      #error not this libc++
-      #endif
-      int main() { return 0; }" inventory_libcxx_knows${name})
-    if(inventory_libcxx_knows${name})
-      target_compile_definitions(${target} INTERFACE ${mode})
-    endif()
-  endforeach()
+  # The tests read inventory_uses_libcxx too: an installed GoogleTest cannot
+  # link with libc++.
+  check_cxx_source_compiles("
+    #include <version>
+    #ifndef _LIBCPP_VERSION
+    #error not libc++
+    #endif
+    int main() { return 0; }" inventory_uses_libcxx)
+  if(inventory_uses_libcxx)
+    set(modes _LIBCPP_HARDENING_MODE=_LIBCPP_HARDENING_MODE_FAST _LIBCPP_ENABLE_ASSERTIONS=1
+              _LIBCPP_DEBUG=0)
+    set(versions "_LIBCPP_VERSION >= 180000" "_LIBCPP_VERSION >= 150000 && _LIBCPP_VERSION < 180000"
+                 "_LIBCPP_VERSION < 150000")
+    foreach(mode version IN ZIP_LISTS modes versions)
+      string(REGEX REPLACE "=.*" "" name ${mode})
+      check_cxx_source_compiles("
+        #include <version>
+        #if !(${version})
+        #error not this libc++
+        #endif
+        int main() { return 0; }" inventory_libcxx_knows${name})
+      if(inventory_libcxx_knows${name})
+        target_compile_definitions(${target} INTERFACE ${mode})
+      endif()
+    endforeach()
+  endif()
 
   # Fortified C library calls need the optimiser, and would hide memory
   # errors from the sanitizers, which check the same calls more closely.
