@@ -89,6 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CountCase{"25E-1", 2.5F, ""}, CountCase{"1e12", 1e12F, ""},
                     CountCase{"1" + std::string(120, '0') + "e-100", 1e20F, ""},
                     CountCase{std::string(1000, '0') + "12", 12.0F, ""},
+                    // Leading zeros move no cut-off: the exponent brings these back.
+                    CountCase{std::string(65, '0') + "5e-26", 5e-26F, ""},
+                    CountCase{"0." + std::string(65, '0') + "5e66", 5.0F, ""},
                     // Beyond the single range the largest value is kept, sign and all.
                     CountCase{"1e40", largest, ""}, CountCase{"-1e40", -largest, ""},
                     CountCase{"3.4028235e38", largest, ""}, CountCase{"3.4e38", 3.4e38F, ""},

@@ -46,6 +46,8 @@ TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
       {"ten", " \n\n"},
       // A failed read keeps one unique password: 10 over 1 is capped.
       {"10", "\n\n\t"},
+      // And no fewer: 2 over 1 is 40, which is not.
+      {"2", " \n\n"},
   };
   for (const auto& expected : cases) {
     SCOPED_TRACE(expected.counts);
