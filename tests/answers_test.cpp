@@ -128,6 +128,39 @@ INSTANTIATE_TEST_SUITE_P(
                     CountCase{"", std::nullopt, "", InputFailure::end_of_input},
                     CountCase{" \r\n", std::nullopt, "", InputFailure::end_of_input}));
 
+// A count longer than any buffer: its digits are made as they are read.
+class LongCountSource final : public ByteSource {
+ public:
+  LongCountSource(std::size_t digits, std::string_view tail) : digits_(digits), tail_(tail) {}
+  ReadResult read(char* buffer, std::size_t capacity) override {
+    const std::size_t count = std::min(capacity, digits_ != 0 ? digits_ : tail_.size());
+    if (digits_ != 0) {
+      std::fill_n(buffer, count, '1');
+      digits_ -= count;
+    } else {
+      tail_.copy(buffer, count);
+      tail_.remove_prefix(count);
+    }
+    return {count, 0};
+  }
+
+ private:
+  std::size_t digits_;
+  std::string_view tail_;
+};
+
+TEST(CountGrammar, ScalesByEveryDigitHoweverManyComeBeforeTheExponent) {
+  // 1.1 billion ones, and a ten-digit exponent that brings them back to
+  // 1.1e9: every digit counts, and so does every digit of the exponent.
+  LongCountSource source{1'100'000'000, "e-1099999990 x"};
+  StringSink sink;
+  Output output{sink};
+  Input input{source, output};
+  float count = 0;
+  EXPECT_TRUE(read_count(input, count));
+  EXPECT_EQ(count, 1111111111.1F);
+}
+
 TEST(CountGrammar, FailedInputStaysFailedForLaterReaders) {
   Reading reading{"x 5 a b", 0};
   float count = 3;

@@ -16,8 +16,6 @@ namespace {
 
 constexpr float largest_single = std::numeric_limits<float>::max();
 
-bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
-
 // Takes whitespace; true when a character other than whitespace is next.
 // Finding the input's end first is the failure of the answer being read.
 bool skip_whitespace(Input& input) {
@@ -35,37 +33,48 @@ bool skip_whitespace(Input& input) {
   }
 }
 
-// A decimal number gathered digit by digit, as 0.DIGITS times ten to the
-// power of scale. Only the leading significant digits are stored: 800 of
-// them decide the rounding of any double, and the rest count only for
+constexpr ByteRanges decimal_digits{'0', 10, '0', 0};
+constexpr ByteRanges zero_digit{'0', 1, '0', 0};
+
+// Digit and exponent counts stop here, far beyond any count of digits that
+// can be typed (an exabyte of them): the value is then decided long before,
+// and scale plus exponent cannot overflow.
+constexpr std::int64_t count_limit = 1'000'000'000'000'000'000;
+
+std::int64_t saturated(std::int64_t count) { return std::clamp(count, -count_limit, count_limit); }
+
+// A decimal number gathered a run of digits at a time, as 0.DIGITS times ten
+// to the power of scale. Only the leading significant digits are stored: 800
+// of them decide the rounding of any double, and the rest count only for
 // whether they are all zero. So the memory stays fixed however long the
 // number is typed.
 class DecimalNumber {
  public:
   void set_negative() { negative_ = true; }
 
-  void add_integer_digit(char digit) {
-    if (kept_ == 0 && digit == '0') {
-      return;
+  void add_integer_digits(std::string_view digits) {
+    if (kept_ == 0) {
+      digits.remove_prefix(find_first(digits, zero_digit, Match::outside));
     }
-    keep(digit);
-    ++scale_;
+    scale_ = saturated(scale_ + static_cast<std::int64_t>(digits.size()));
+    keep(digits);
   }
 
-  void add_fraction_digit(char digit) {
-    if (kept_ == 0 && digit == '0') {
-      --scale_;
-      return;
+  void add_fraction_digits(std::string_view digits) {
+    if (kept_ == 0) {
+      const std::size_t zeros = find_first(digits, zero_digit, Match::outside);
+      scale_ = saturated(scale_ - static_cast<std::int64_t>(zeros));
+      digits.remove_prefix(zeros);
     }
-    keep(digit);
+    keep(digits);
   }
 
   void set_exponent_negative() { exponent_negative_ = true; }
 
-  void add_exponent_digit(char digit) {
-    // Far beyond any exponent that still changes the result.
-    constexpr std::int64_t exponent_limit = 1'000'000'000;
-    exponent_ = std::min(exponent_ * 10 + (digit - '0'), exponent_limit);
+  void add_exponent_digits(std::string_view digits) {
+    for (const char digit : digits) {
+      exponent_ = exponent_ >= count_limit / 10 ? count_limit : exponent_ * 10 + (digit - '0');
+    }
   }
 
   // Rounded to double, then to single precision, as a count is stored.
@@ -103,11 +112,13 @@ class DecimalNumber {
  private:
   static constexpr std::size_t max_kept = 800;
 
-  void keep(char digit) {
-    if (kept_ < max_kept) {
-      digits_[kept_++] = digit;
-    } else if (digit != '0') {
-      dropped_nonzero_ = true;
+  void keep(std::string_view digits) {
+    const std::size_t count = std::min(digits.size(), max_kept - kept_);
+    std::memcpy(digits_.data() + kept_, digits.data(), count);
+    kept_ += count;
+    digits.remove_prefix(count);
+    if (!dropped_nonzero_) {
+      dropped_nonzero_ = find_first(digits, zero_digit, Match::outside) != digits.size();
     }
   }
 
@@ -119,6 +130,26 @@ class DecimalNumber {
   bool exponent_negative_ = false;
   std::int64_t exponent_ = 0;
 };
+
+// Hands each run of digits at the front of the input to add, a buffer at a
+// time, so that a count of any length moves at the speed of the scan. True
+// when there was at least one digit.
+template <typename Add>
+bool take_digits(Input& input, Add add) {
+  bool any = false;
+  for (std::string_view bytes = input.available(); !bytes.empty(); bytes = input.available()) {
+    const std::size_t count = find_first(bytes, decimal_digits, Match::outside);
+    if (count != 0) {
+      add(bytes.substr(0, count));
+      input.take(count);
+      any = true;
+    }
+    if (count != bytes.size()) {
+      break;
+    }
+  }
+  return any;
+}
 
 }  // namespace
 
@@ -137,27 +168,20 @@ bool read_count(Input& input, float& count) {
     return false;
   }
   DecimalNumber number;
-  int next = input.peek();
-  if (next == '+' || next == '-') {
-    if (next == '-') {
+  if (const int sign = input.peek(); sign == '+' || sign == '-') {
+    if (sign == '-') {
       number.set_negative();
     }
     input.take(1);
-    next = input.peek();
   }
-  bool has_digit = false;
-  for (; is_digit(next); next = input.peek()) {
-    number.add_integer_digit(static_cast<char>(next));
-    has_digit = true;
-    input.take(1);
-  }
+  bool has_digit =
+      take_digits(input, [&number](std::string_view digits) { number.add_integer_digits(digits); });
+  int next = input.peek();
   if (next == '.') {
     input.take(1);
-    for (next = input.peek(); is_digit(next); next = input.peek()) {
-      number.add_fraction_digit(static_cast<char>(next));
-      has_digit = true;
-      input.take(1);
-    }
+    has_digit |= take_digits(
+        input, [&number](std::string_view digits) { number.add_fraction_digits(digits); });
+    next = input.peek();
   }
   if (!has_digit) {
     input.fail(InputFailure::not_a_number);
@@ -172,15 +196,11 @@ bool read_count(Input& input, float& count) {
         number.set_exponent_negative();
       }
       input.take(1);
-      next = input.peek();
     }
-    if (!is_digit(next)) {
+    if (!take_digits(input,
+                     [&number](std::string_view digits) { number.add_exponent_digits(digits); })) {
       input.fail(InputFailure::not_a_number);
       return false;
-    }
-    for (; is_digit(next); next = input.peek()) {
-      number.add_exponent_digit(static_cast<char>(next));
-      input.take(1);
     }
   }
   count = number.value();
