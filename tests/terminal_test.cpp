@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,6 +56,9 @@ class Terminal {
     if (master_ >= 0) {
       close(master_);
     }
+    if (program_end_ >= 0) {
+      close(program_end_);
+    }
   }
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
@@ -88,6 +92,15 @@ class Terminal {
   }
 
   const std::string& screen() const { return screen_; }
+
+  // Holds the program's end of the terminal open, so that what it leaves
+  // unread stays queued after it ends and can be counted.
+  void hold_program_end() { program_end_ = open(ptsname(master_), O_RDWR | O_NOCTTY); }
+  int typed_ahead() const {
+    int queued = -1;
+    ioctl(program_end_, FIONREAD, &queued);
+    return queued;
+  }
 
   // The wait status once the program has ended, within the patience.
   std::optional<int> ended() {
@@ -160,6 +173,7 @@ class Terminal {
 
   pid_t child_ = -1;
   int master_ = -1;
+  int program_end_ = -1;
   std::string screen_;
   std::optional<int> exit_;
 };
@@ -226,6 +240,30 @@ TEST(Terminal, WaitsAtANonBlockingTerminalAndEndsOnCtrlDTwice) {
   EXPECT_EQ(terminal.ended(), std::optional<int>(0)) << "not a plain exit with status 0";
 }
 
+// What was pasted beyond what the run read must not reach the shell after
+// it, where each line would run as a command.
+TEST(Terminal, LeavesNothingTypedAheadWhenItEnds) {
+  const struct {
+    const char* paste;
+    int status;
+  } cases[] = {
+      {"1O 5\nc\nf\ncg\nc\na\ne\nabhi\nx\necho LEAKED\n", 1},  // a typo at question 1
+      {"10 5 c f cg c a e abhi\nx\necho LEAKED\n", 0},
+  };
+  for (const auto& expected : cases) {
+    SCOPED_TRACE(expected.paste);
+    Terminal terminal;
+    ASSERT_TRUE(terminal.started());
+    terminal.hold_program_end();
+    ASSERT_TRUE(terminal.shows_at_end("require passwords? "));
+    terminal.type(expected.paste);
+    const std::optional<int> status = terminal.ended();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == expected.status);
+    EXPECT_EQ(terminal.typed_ahead(), 0);
+  }
+}
+
 TEST(Terminal, CtrlCEndsTheRunAtOnceWithNothingOfItsOwn) {
   Terminal terminal;
   ASSERT_TRUE(terminal.started());
@@ -248,7 +286,9 @@ TEST(Terminal, CtrlDAtASingleChoiceQuestionStopsTheRun) {
   terminal.type("10 5\n");
   ASSERT_TRUE(terminal.shows_at_end(choose_one));
   terminal.type("\x04");
-  EXPECT_EQ(terminal.rest(), "security-inventory: question 2: input ended before an answer\r\n");
+  // The message starts a line of its own, not the prompt's.
+  EXPECT_EQ(terminal.rest(),
+            "\r\nsecurity-inventory: question 2: input ended before an answer\r\n");
   const std::optional<int> status = terminal.ended();
   ASSERT_TRUE(status.has_value());
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);

@@ -31,7 +31,7 @@ std::string read_file(const std::string& path) {
 // O_NONBLOCK at the program's end, as a parent process may leave it, and is
 // fed or drained a piece at a time, so that the program finds it empty or
 // full.
-enum class InputEnd { answer_file, endless_zeros, closed, directory, slow_pipe };
+enum class InputEnd { answer_file, endless_zeros, closed, directory, write_only, slow_pipe };
 enum class OutputEnd { file, full_disk, closed, vanished_reader, slow_pipe };
 
 void feed_slowly(int descriptor, const std::string& text) {
@@ -97,6 +97,9 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
       break;
     case InputEnd::directory:
       posix_spawn_file_actions_addopen(&actions, 0, TRANSCRIPT_DIR, O_RDONLY, 0);
+      break;
+    case InputEnd::write_only:
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_WRONLY, 0);
       break;
     case InputEnd::slow_pipe:
       give_pipe_end(actions, input_pipe, 0, 0);
@@ -245,10 +248,20 @@ TEST(Program, TakesClosedInputAsEndedInput) {
 }
 
 TEST(Program, StopsWhenInputCannotBeRead) {
-  const Result result = run_program("", InputEnd::directory, OutputEnd::file);
-  EXPECT_TRUE(result.output.ends_with("in total?  \n\n"));
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.errors, "security-inventory: read error: Is a directory\n");
+  const struct {
+    InputEnd input_end;
+    const char* error;
+  } cases[] = {
+      {InputEnd::directory, "security-inventory: read error: Is a directory\n"},
+      // Open, but not for reading: no end of input.
+      {InputEnd::write_only, "security-inventory: read error: Bad file descriptor\n"},
+  };
+  for (const auto& expected : cases) {
+    const Result result = run_program("", expected.input_end, OutputEnd::file);
+    EXPECT_TRUE(result.output.ends_with("in total?  \n\n"));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, expected.error);
+  }
 }
 
 TEST(Program, WaitsOutNonBlockingPipes) {

@@ -13,5 +13,7 @@ int main() {
   inventory::FileSource input{inventory::StandardStream::input};
   inventory::FileSink output{inventory::StandardStream::output};
   inventory::FileSink errors{inventory::StandardStream::error};
-  return inventory::run(input, output, errors);
+  const int status = inventory::run(input, output, errors);
+  input.discard_typeahead();
+  return status;
 }

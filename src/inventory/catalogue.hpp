@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cfloat>
 #include <cstddef>
 #include <span>
 #include <string_view>
@@ -48,6 +49,13 @@ inline constexpr CountQuestion count_question{
 // Slot n holds the score of question n, 1 to 8; slot 0 is never assigned
 // but is summed with the rest.
 using ScoreSlots = std::array<float, 9>;
+
+// Every sum of scores is rounded to single precision at each step. A build
+// that keeps floats in wider registers between steps (x87 math) would print
+// another score, so it does not build at all.
+#if FLT_EVAL_METHOD != 0
+#error "floats must be evaluated in single precision: on 32-bit x86, build with -msse2 -mfpmath=sse"
+#endif
 
 // Questions 2 to 8, in the order they are asked.
 std::span<const Question> lettered_questions();

@@ -8,8 +8,16 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include <cstdint>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
+#include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -42,6 +50,15 @@ long system_write(int descriptor, const char* data, std::size_t size) {
 }
 // The CRT's standard streams never come non-blocking.
 bool wait_until_ready(int /*descriptor*/, Readiness /*readiness*/) { return false; }
+bool is_closed(int descriptor) {
+  const intptr_t handle = _get_osfhandle(descriptor);
+  return handle == -1 || handle == -2;
+}
+bool is_terminal(int descriptor) { return _isatty(descriptor) != 0; }
+// Fails harmlessly where the input is no console.
+void discard_typeahead(int descriptor) {
+  FlushConsoleInputBuffer(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)));
+}
 #else
 void prepare(StandardStream /*stream*/) {}
 long system_read(int descriptor, char* buffer, std::size_t capacity) {
@@ -66,6 +83,10 @@ bool wait_until_ready(int descriptor, Readiness readiness) {
   } while (ready < 0 && errno == EINTR);
   return ready > 0;
 }
+bool is_closed(int descriptor) { return ::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF; }
+bool is_terminal(int descriptor) { return ::isatty(descriptor) != 0; }
+// Fails harmlessly where the input is no terminal.
+void discard_typeahead(int descriptor) { ::tcflush(descriptor, TCIFLUSH); }
 #endif
 
 }  // namespace
@@ -82,9 +103,13 @@ ReadResult FileSource::read(char* buffer, std::size_t capacity) {
   if (count >= 0) {
     return {static_cast<std::size_t>(count), 0};
   }
-  // A closed standard input has simply nothing to give.
-  return {0, errno == EBADF ? 0 : errno};
+  // A closed standard input has simply nothing to give; one that is open,
+  // but not for reading, fails.
+  const int error = errno;
+  return {0, error == EBADF && is_closed(descriptor_) ? 0 : error};
 }
+
+void FileSource::discard_typeahead() { inventory::discard_typeahead(descriptor_); }
 
 FileSink::FileSink(StandardStream stream) : descriptor_(static_cast<int>(stream)) {
   prepare(stream);
@@ -103,6 +128,8 @@ int FileSink::write(std::string_view data) {
   }
   return 0;
 }
+
+bool FileSink::is_terminal() const { return inventory::is_terminal(descriptor_); }
 
 StringSource::StringSource(std::string_view text, std::size_t chunk_size)
     : rest_(text), chunk_size_(chunk_size) {}
@@ -125,9 +152,10 @@ int StringSink::write(std::string_view data) {
 Output::Output(ByteSink& sink) : sink_(sink), buffer_(output_buffer_size) {}
 
 void Output::write(std::string_view text) {
-  if (failed()) {
+  if (failed() || text.empty()) {
     return;
   }
+  line_open_ = text.back() != '\n';
   if (text.size() > buffer_.size() - used_) {
     if (!flush()) {
       return;

@@ -34,6 +34,8 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // Writes all of data. Returns 0, or the errno-style code of the failure.
   virtual int write(std::string_view data) = 0;
+  // Whether what is written appears on a terminal's screen.
+  virtual bool is_terminal() const { return false; }
 };
 
 enum class StandardStream { input = 0, output = 1, error = 2 };
@@ -43,6 +45,9 @@ class FileSource final : public ByteSource {
  public:
   explicit FileSource(StandardStream stream);
   ReadResult read(char* buffer, std::size_t capacity) override;
+  // Drops what was typed at a terminal and never read, so that the shell
+  // does not run it as commands. Pipes and files are left as they are.
+  void discard_typeahead();
 
  private:
   int descriptor_;
@@ -52,6 +57,7 @@ class FileSink final : public ByteSink {
  public:
   explicit FileSink(StandardStream stream);
   int write(std::string_view data) override;
+  bool is_terminal() const override;
 
  private:
   int descriptor_;
@@ -92,12 +98,15 @@ class Output {
 
   bool failed() const { return error_ != 0; }
   int error() const { return error_; }
+  // A prompt, or other text, waits on the current line of a terminal's screen.
+  bool leaves_line_open_on_terminal() const { return line_open_ && sink_.is_terminal(); }
 
  private:
   ByteSink& sink_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   int error_ = 0;
+  bool line_open_ = false;
 };
 
 // Why no more answers can be read.

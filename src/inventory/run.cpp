@@ -123,9 +123,11 @@ std::optional<float> ask(const Question& question, Input& input, Output& output)
   return letter_list_score(window, question.weights);
 }
 
-int report_error(ByteSink& errors, std::string_view message) {
-  std::string line{program_name};
-  line.append(": ").append(message).append("\n");
+int report_error(const Output& output, ByteSink& errors, std::string_view message) {
+  // On a shared screen the message would go on after the open prompt.
+  const bool own_line = errors.is_terminal() && output.leaves_line_open_on_terminal();
+  std::string line{own_line ? "\n" : ""};
+  line.append(program_name).append(": ").append(message).append("\n");
   errors.write(line);
   return exit_stopped;
 }
@@ -134,10 +136,12 @@ int report_error(ByteSink& errors, std::string_view message) {
 // Output is flushed first, so that a diagnostic comes after what was written.
 std::optional<int> stop_on_io_failure(const Input& input, Output& output, ByteSink& errors) {
   if (!output.flush()) {
-    return report_error(errors, std::string("write error: ") + std::strerror(output.error()));
+    return report_error(output, errors,
+                        std::string("write error: ") + std::strerror(output.error()));
   }
   if (input.failure() == InputFailure::read_error) {
-    return report_error(errors, std::string("read error: ") + std::strerror(input.read_error()));
+    return report_error(output, errors,
+                        std::string("read error: ") + std::strerror(input.read_error()));
   }
   return std::nullopt;
 }
@@ -151,9 +155,10 @@ int stop_without_answer(const Question& question, const Input& input, Output& ou
   }
   const std::string where = "question " + std::to_string(question.number) + ": ";
   if (input.failure() == InputFailure::not_a_number) {
-    return report_error(errors, where + "no answer can be read, as a count was not a number");
+    return report_error(output, errors,
+                        where + "no answer can be read, as a count was not a number");
   }
-  return report_error(errors, where + "input ended before an answer");
+  return report_error(output, errors, where + "input ended before an answer");
 }
 
 }  // namespace
