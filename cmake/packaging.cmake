@@ -95,9 +95,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "questionnaire that scores your password a
 set(CPACK_PACKAGE_DESCRIPTION [[
 Security Inventory asks eight questions about password habits, privacy
 habits and routine computer-security practice, turns the answers into a
-score based on 100 and prints the verdict for the score's band. It runs in
-a terminal and reads its answers from standard input, so a file of answers
-can be piped in and the transcript kept.]])
+score based on 100 and prints a verdict for it. It runs in a terminal and
+reads its answers from standard input, so a file of answers can be piped in
+and the transcript kept.]])
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" CPACK_SYSTEM_NAME)
 set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
 
