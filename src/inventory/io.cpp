@@ -109,7 +109,7 @@ ReadResult FileSource::read(char* buffer, std::size_t capacity) {
   return {0, error == EBADF && is_closed(descriptor_) ? 0 : error};
 }
 
-void FileSource::discard_typeahead() { inventory::discard_typeahead(descriptor_); }
+void FileSource::discard_typeahead() const { inventory::discard_typeahead(descriptor_); }
 
 FileSink::FileSink(StandardStream stream) : descriptor_(static_cast<int>(stream)) {
   prepare(stream);

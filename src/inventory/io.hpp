@@ -47,7 +47,7 @@ class FileSource final : public ByteSource {
   ReadResult read(char* buffer, std::size_t capacity) override;
   // Drops what was typed at a terminal and never read, so that the shell
   // does not run it as commands. Pipes and files are left as they are.
-  void discard_typeahead();
+  void discard_typeahead() const;
 
  private:
   int descriptor_;
