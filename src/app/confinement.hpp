@@ -1,0 +1,23 @@
+// Holding the process to its standard streams once it has started.
+//
+// The questionnaire reads untrusted bytes and only ever reads its input,
+// writes its output and error streams and asks for memory. Should a fault in
+// a reader ever be turned against it, the process can then open no file,
+// reach no network and start no program. The run itself knows nothing of
+// this, so that tests and the fuzzer drive it freely.
+#pragma once
+
+namespace inventory {
+
+enum class Confinement {
+  confined,     // the platform holds the process to its streams
+  unavailable,  // the platform offers no confinement here; the run goes on
+  not_built,    // this build leaves it out: a packager's choice, or a
+                // sanitizer or coverage build that needs more of the system
+};
+
+// Call once, before the first byte of input is read. Best effort: whatever
+// it returns, the run goes on exactly as it would have.
+Confinement confine();
+
+}  // namespace inventory
