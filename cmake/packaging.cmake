@@ -101,14 +101,21 @@ and the transcript kept.]])
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" CPACK_SYSTEM_NAME)
 set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
 
-# Components: the program (and its manual page), the documents a Debian
-# package carries, and the README at the top of an archive.
+# Components: the program (the static one for the Linux tarball), its
+# manual page, the documents a Debian package carries, and the documents at
+# the top of an archive. Each package carries the notice of the libraries
+# linked into its program.
+include(notices)
 if(WIN32)
   install(TARGETS security-inventory RUNTIME DESTINATION . COMPONENT program)
-  # Windows users read it in Notepad, which wants CR LF line ends.
+  # Windows users read them in Notepad, which wants CR LF line ends.
   configure_file(${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/README.md
     @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${PROJECT_BINARY_DIR}/README.md DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
+  inventory_notices(${PROJECT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt "\r\n"
+    libstdc++=libstdc++.a libgcc=libgcc.a "mingw-w64 runtime=libmingw32.a"
+    winpthreads=libwinpthread.a libssp=libssp.a)
+  install(FILES ${PROJECT_BINARY_DIR}/README.md ${PROJECT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt
+    DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
   set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS security-inventory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
@@ -116,13 +123,30 @@ else()
     ${PROJECT_BINARY_DIR}/security-inventory.1 @ONLY)
   inventory_gzip(${PROJECT_BINARY_DIR}/security-inventory.1)
   install(FILES ${PROJECT_BINARY_DIR}/security-inventory.1.gz
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manual)
 
   inventory_debian_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/changelog)
   inventory_gzip(${PROJECT_BINARY_DIR}/changelog)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.gz
     ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT doc)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
+  if(INVENTORY_STATIC_PROGRAM)
+    install(TARGETS security-inventory-static RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+      COMPONENT static-program EXCLUDE_FROM_ALL)
+    # The Debian package's program links every library dynamically, but for
+    # the helpers of libgcc.a that GCC links into every program; the static
+    # one links everything in.
+    inventory_notices(${PROJECT_BINARY_DIR}/deb/THIRD-PARTY-NOTICES "\n" libgcc=libgcc.a)
+    install(FILES ${PROJECT_BINARY_DIR}/deb/THIRD-PARTY-NOTICES
+      DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT doc EXCLUDE_FROM_ALL)
+    set(linked glibc=libc.a libstdc++=libstdc++.a libgcc=libgcc.a)
+    if(INVENTORY_CONFINED_BY STREQUAL "seccomp")
+      list(APPEND linked libseccomp=libseccomp.a)
+    endif()
+    inventory_notices(${PROJECT_BINARY_DIR}/static/THIRD-PARTY-NOTICES "\n" ${linked})
+    install(FILES ${PROJECT_BINARY_DIR}/static/THIRD-PARTY-NOTICES
+      DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
+  endif()
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_STRIP_FILES ON)
 endif()
@@ -130,6 +154,13 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Debian's name for the architecture built for, which may not be this
+# machine's.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
