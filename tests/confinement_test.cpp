@@ -16,6 +16,8 @@
 #include <iterator>
 #include <string>
 
+#include "program.hpp"
+
 namespace {
 
 // The child's exit status.
@@ -87,7 +89,7 @@ TEST(Confinement, WithoutAFilterTheRunStillCompletes) {
     }
     dup2(open(TRANSCRIPT_DIR "/a_line_per_answer.in", O_RDONLY), 0);
     dup2(open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-    execl(PROGRAM_PATH, PROGRAM_PATH, nullptr);
+    execvp(program_command()[0], program_command().data());
     _exit(127);
   }
   int status = 0;

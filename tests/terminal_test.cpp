@@ -24,6 +24,8 @@
 #include <string>
 #include <thread>
 
+#include "program.hpp"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -44,7 +46,7 @@ class Terminal {
       if (blocking == Blocking::off) {
         (void)fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
       }
-      execl(PROGRAM_PATH, PROGRAM_PATH, static_cast<char*>(nullptr));
+      execvp(program_command()[0], program_command().data());
       _exit(127);
     }
   }

@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "program.hpp"
+
 // glibc's <unistd.h> declares it; macOS's does not.
 extern "C" char** environ;  // NOLINT(readability-redundant-declaration)
 
@@ -139,11 +141,11 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
-  char program[] = PROGRAM_PATH;
-  char* const arguments[] = {program, nullptr};
+  const auto command = program_command();
   pid_t child = 0;
   Result result;
-  const bool spawned = posix_spawn(&child, program, &actions, &attributes, arguments, environ) == 0;
+  const bool spawned =
+      posix_spawnp(&child, command[0], &actions, &attributes, command.data(), environ) == 0;
   std::thread feeder;
   std::thread drainer;
   if (input_end == InputEnd::slow_pipe) {
