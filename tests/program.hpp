@@ -6,11 +6,6 @@
 
 #include <array>
 
-inline std::array<char*, 3> program_command() {
-  static char emulator[] = PROGRAM_EMULATOR;
-  static char program[] = PROGRAM_PATH;
-  if (emulator[0] == '\0') {
-    return {program, nullptr, nullptr};
-  }
-  return {emulator, program, nullptr};
-}
+// The emulator, if any, then the program, then a null pointer: an argument
+// vector for execvp or posix_spawnp.
+std::array<char*, 3> program_command();
