@@ -12,7 +12,7 @@
 #endif
 #endif
 
-#if defined(INVENTORY_SANITIZED)
+#if defined(INVENTORY_SANITIZED) || defined(INVENTORY_UNCONFINED)
 #elif defined(INVENTORY_SECCOMP)
 #include <fcntl.h>
 #include <seccomp.h>
@@ -42,7 +42,7 @@
 
 namespace inventory {
 
-#if defined(INVENTORY_SANITIZED)
+#if defined(INVENTORY_SANITIZED) || defined(INVENTORY_UNCONFINED)
 
 Confinement confine() { return Confinement::not_built; }
 
