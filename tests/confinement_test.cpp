@@ -23,6 +23,8 @@ namespace {
 // The child's exit status.
 enum class Outcome { done = 0, refused = 1, failed = 2, unconfined = 3 };
 
+[[noreturn]] void exit_with(Outcome outcome) { _exit(static_cast<int>(outcome)); }
+
 // Runs probe in a child confined as the program confines itself, with
 // /dev/null as its input and output.
 Outcome confined(long (*probe)()) {
@@ -32,9 +34,9 @@ Outcome confined(long (*probe)()) {
     dup2(null, 0);
     dup2(null, 1);
     if (inventory::confine() != inventory::Confinement::confined) {
-      _exit(3);
+      exit_with(Outcome::unconfined);
     }
-    _exit(probe() >= 0 ? 0 : errno == EPERM ? 1 : 2);
+    exit_with(probe() >= 0 ? Outcome::done : errno == EPERM ? Outcome::refused : Outcome::failed);
   }
   int status = 0;
   waitpid(child, &status, 0);
@@ -85,7 +87,7 @@ TEST(Confinement, WithoutAFilterTheRunStillCompletes) {
     const scmp_arg_cmp set_seccomp{0, SCMP_CMP_EQ, PR_SET_SECCOMP, 0};
     seccomp_rule_add_array(no_seccomp, SCMP_ACT_ERRNO(EINVAL), SCMP_SYS(prctl), 1, &set_seccomp);
     if (seccomp_load(no_seccomp) != 0) {
-      _exit(3);
+      exit_with(Outcome::unconfined);
     }
     dup2(open(TRANSCRIPT_DIR "/a_line_per_answer.in", O_RDONLY), 0);
     dup2(open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
@@ -95,7 +97,7 @@ TEST(Confinement, WithoutAFilterTheRunStillCompletes) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 3) {
+  if (static_cast<Outcome>(WEXITSTATUS(status)) == Outcome::unconfined) {
     GTEST_SKIP() << "this kernel or emulator offers no seccomp filter";
   }
   EXPECT_EQ(WEXITSTATUS(status), 0);
