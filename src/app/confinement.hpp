@@ -10,14 +10,19 @@
 namespace inventory {
 
 enum class Confinement {
-  confined,     // the platform holds the process to its streams
-  unavailable,  // the platform offers no confinement here; the run goes on
-  not_built,    // this build leaves it out: a packager's choice, or a
-                // sanitizer or coverage build that needs more of the system
+  confined,      // the platform holds the process to its streams
+  unavailable,   // the platform offers no confinement here; the run goes on
+  instrumented,  // a sanitizer, coverage or valgrind run, whose runtime
+                 // needs more of the system: left unconfined
+  not_built,     // this build leaves it out: a packager's choice, or a
+                 // sanitizer or coverage build that needs more of the system
 };
 
-// Call once, before the first byte of input is read. Best effort: whatever
-// it returns, the run goes on exactly as it would have.
+// Call once, before the first byte of input is read. Best effort: the
+// output is the same byte for byte whatever it returns. A call outside the
+// allowed ones fails with an error (EPERM, or ECAPMODE on FreeBSD), except
+// on OpenBSD, where it ends the process, and for a 32-bit call in a 64-bit
+// Linux process, which ends it too.
 Confinement confine();
 
 }  // namespace inventory
