@@ -161,7 +161,7 @@ class Terminal {
     pollfd ready{master_, POLLIN, 0};
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (poll(&ready, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) {
+    if (poll(&ready, 1, static_cast<int>(std::max(left.count(), decltype(left.count()){0}))) <= 0) {
       return false;
     }
     char buffer[4096];
