@@ -86,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
                     CountCase{"1E2", 100.0F, ""}, CountCase{"2.5e-1", 0.25F, ""},
                     CountCase{"0x10", 0.0F, "x10"}, CountCase{"0.1", 0.1F, ""},
                     CountCase{"3e+0.5", 3.0F, ".5"}, CountCase{"1e+2", 100.0F, ""},
-                    CountCase{"25E-1", 2.5F, ""}, CountCase{"1e12", 1e12F, ""},
+                    // The bytes on either side of the digits end a count.
+                    CountCase{"9:", 9.0F, ":"}, CountCase{"9/", 9.0F, "/"},
+                    CountCase{"0.9:", 0.9F, ":"}, CountCase{"1e9:", 1e9F, ":"},
+                    CountCase{"1e9/", 1e9F, "/"}, CountCase{"25E-1", 2.5F, ""},
+                    CountCase{"1e12", 1e12F, ""},
                     CountCase{"1" + std::string(120, '0') + "e-100", 1e20F, ""},
                     CountCase{std::string(1000, '0') + "12", 12.0F, ""},
                     // Leading zeros move no cut-off: the exponent brings these back.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "inventory/io.hpp"
@@ -59,37 +61,47 @@ TEST(Run, WritesASpaceAfterQuestionOneUnlessTheRatioIsCapped) {
 
 // Every option of every lettered question, answered alone, moves the score
 // by its weight. The weights are written out again here, so that a wrong one
-// in the catalogue fails.
+// in the catalogue fails. In a letter list, the same letter just past the
+// question's scan length (as many characters as it has options) moves it by
+// nothing.
 TEST(Run, ScoresEachOptionAnsweredAloneByItsWeight) {
   const struct {
     std::size_t question;
     std::vector<int> weights;
+    bool letter_list;
   } table[] = {
-      {2, {10, 8, 5, 3, 1, -5}},
-      {3, {-1, -1, -3, -2, -2, 10, 1}},
-      {4, {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1}},
-      {5, {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0}},
-      {6, {10, 7, 5, 4, 0}},
-      {7, {-5, -1, 0, 2, 2, 5, 0}},
-      {8, {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5}},
+      {2, {10, 8, 5, 3, 1, -5}, false},
+      {3, {-1, -1, -3, -2, -2, 10, 1}, true},
+      {4, {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1}, true},
+      {5, {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0}, true},
+      {6, {10, 7, 5, 4, 0}, false},
+      {7, {-5, -1, 0, 2, 2, 5, 0}, false},
+      {8, {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5}, true},
   };
   constexpr std::string_view score_label = "Your Score based on 100: ";
   for (const auto& row : table) {
     for (std::size_t option = 0; option < row.weights.size(); ++option) {
-      // Answers worth nothing, but question 2's E, which is worth 1.
-      std::vector<std::string> answers = {"0 1", "e", "x", "x", "x", "e", "c", "x"};
-      answers[row.question - 1] = static_cast<char>((option % 2 == 0 ? 'A' : 'a') + option);
-      std::string input;
-      for (const std::string& answer : answers) {
-        input += answer + "\n";
+      const std::string letter(1, static_cast<char>((option % 2 == 0 ? 'A' : 'a') + option));
+      const std::pair<std::string, int> moves[] = {
+          {letter, row.weights[option]},
+          {std::string(row.weights.size(), '.') + letter, 0},
+      };
+      for (const auto& [answer, move] : std::span(moves, row.letter_list ? 2 : 1)) {
+        // Answers worth nothing, but question 2's E, which is worth 1.
+        std::vector<std::string> answers = {"0 1", "e", "x", "x", "x", "e", "c", "x"};
+        answers[row.question - 1] = answer;
+        std::string input;
+        for (const std::string& each : answers) {
+          input += each + "\n";
+        }
+        SCOPED_TRACE(input);
+        const std::string output = run_on(input).output;
+        const std::size_t label = output.find(score_label);
+        ASSERT_NE(label, std::string::npos);
+        const float base = row.question == 2 ? 0 : 1;
+        EXPECT_EQ(std::stof(output.substr(label + score_label.size())),
+                  (75 + base + static_cast<float>(move)) * 0.5F);
       }
-      SCOPED_TRACE(input);
-      const std::string output = run_on(input).output;
-      const std::size_t label = output.find(score_label);
-      ASSERT_NE(label, std::string::npos);
-      const float base = row.question == 2 ? 0 : 1;
-      EXPECT_EQ(std::stof(output.substr(label + score_label.size())),
-                (75 + base + static_cast<float>(row.weights[option])) * 0.5F);
     }
   }
 }
