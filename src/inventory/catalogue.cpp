@@ -3,6 +3,9 @@
 namespace inventory {
 namespace {
 
+// Byte for byte as people's transcripts have them, typos included (see
+// catalogue.hpp).
+
 constexpr std::string_view question_2_lines[] = {
     "\t2.  How often do you change your most commonly used password(s)? ",
     "\t    A.  More than once a month",

@@ -1,6 +1,28 @@
 // The questionnaire's fixed content: what each question says, what kind of
 // answer it takes and what each option letter is worth. Constant data only;
 // the run decides how it is presented.
+//
+// On purpose, though each looks like a mistake. People keep transcripts and
+// answer files and compare them byte for byte with the questionnaire's
+// established output, so every one of these stays as it is:
+// - The texts keep their typos: "reponded" (question 7, G), "done in the?"
+//   then "past year?" (question 5), "password manager on a PDA" without an
+//   "a" (question 4, D), "study some of options" (the first verdict), and
+//   the space that ends question 2's first line.
+// - The output begins with a line holding 0: question 1's ratio, written at
+//   its starting value before anything is asked.
+// - After question 1b one space is written, unless the ratio was capped at
+//   100.
+// - Question 4 alone writes its answer back, so at a terminal it shows twice.
+// - The credit line is two tabs and no text.
+// - The score sums nine slots: slot 0 is never assigned and stays 0, but it
+//   is added first, and every addition rounds to single precision.
+// - The final score is (total + 75) times 0.5, worked in double precision
+//   and rounded once to single, so every platform prints the same score.
+// - The bands are tested on that exact score, strictly at both ends, each on
+//   its own: a score between 25 and 26 gets two verdicts, so one printed as
+//   26 may too; one of 0 or less, or of 101 or more, gets none, while one
+//   printed as 101 may get the top band's "between 76 and 100".
 #pragma once
 
 #include <array>

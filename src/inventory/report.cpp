@@ -31,7 +31,8 @@ constexpr std::string_view closed_book[] = {
 };
 
 // Each band's test is strict at both ends and made on its own, so a score
-// such as 25.5 passes two neighbouring bands and both verdicts are written.
+// such as 25.5 passes two neighbouring bands and both verdicts are written
+// (see catalogue.hpp).
 struct Band {
   float above;
   float below;
@@ -48,7 +49,8 @@ constexpr Band bands[] = {
 }  // namespace
 
 float final_score(const ScoreSlots& slots) {
-  // Summed in single precision, rounding after each addition.
+  // Slot 0 too, rounding to single precision after each addition; then
+  // worked in double and rounded once (see catalogue.hpp).
   float total = 0;
   for (const float slot : slots) {
     total += slot;

@@ -7,8 +7,8 @@
 
 namespace inventory {
 
-// Half of the sum of the slots plus 75. Not clamped: it may be negative or
-// above 100.
+// (total + 75) / 2, the total being the sum of the nine slots. Not clamped:
+// it may be negative or above 100. Why it is worked as it is: catalogue.hpp.
 float final_score(const ScoreSlots& slots);
 
 // Writes a single-precision value as printf's %g would: six significant

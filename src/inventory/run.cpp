@@ -75,7 +75,7 @@ void write_line_ends(Output& output, int count) {
 }
 
 void write_opening(Output& output) {
-  // The question-1 ratio's starting value.
+  // The question-1 ratio's starting value (on purpose: see catalogue.hpp).
   write_number(output, 0);
   write_line_ends(output, 2);
   for (const std::string_view box_line : banner) {
@@ -98,6 +98,7 @@ void ask_counts(Input& input, Output& output, ScoreSlots& slots) {
   read_count(input, passwords);
   const CountScore score = count_score(accounts, passwords);
   slots[1] = score.score;
+  // On purpose, as the other layout oddities: see catalogue.hpp.
   if (!score.capped) {
     output.write(" ");
   }
@@ -182,6 +183,7 @@ int run(ByteSource& source, ByteSink& sink, ByteSink& errors) {
     write_line_ends(output, 2);
   }
   write_report(output, slots);
+  // The credit line, empty on purpose (see catalogue.hpp).
   output.write("\t\t");
   write_line_ends(output, 2);
   output.write(closing_prompt);
