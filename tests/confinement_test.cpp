@@ -103,9 +103,9 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
     GTEST_SKIP() << "this kernel or emulator takes no seccomp filter";
   }
   const struct {
-    const char* what;
-    long (*probe)();
-    Outcome outcome;
+    const char* what = nullptr;
+    long (*probe)() = nullptr;
+    Outcome outcome = Outcome::done;
     Input input = Input::null_device;
   } cases[] = {
       {"read the input",

@@ -16,7 +16,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fputs("usage: outer_filter allow|no-seccomp COMMAND...\n", stderr);
+    (void)std::fputs("usage: outer_filter allow|no-seccomp COMMAND...\n", stderr);
     return 2;
   }
   const scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ALLOW);
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     seccomp_rule_add_array(filter, SCMP_ACT_ERRNO(EINVAL), SCMP_SYS(prctl), 1, &set_seccomp);
   }
   if (seccomp_load(filter) != 0) {
-    std::fputs("outer_filter: this kernel takes no seccomp filter\n", stderr);
+    (void)std::fputs("outer_filter: this kernel takes no seccomp filter\n", stderr);
     return 77;
   }
   execvp(argv[2], argv + 2);
