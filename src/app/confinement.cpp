@@ -15,22 +15,35 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #elif defined(__FreeBSD__)
 #include <capsicum_helpers.h>
-
-#include <cstdlib>
-#include <cstring>
 #elif defined(__OpenBSD__)
 #include <unistd.h>
+#elif defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
-#elif defined(_WIN32)
-#include <windows.h>
+
+// Where the process confines itself on an ELF system: entry points of the
+// runtimes that instrument a run, referenced weakly, so that each is null
+// unless its runtime is linked in, however the build was configured. Every
+// sanitizer runtime defines the first; GCC's coverage runtime the second,
+// clang's the other two.
+#if !defined(INVENTORY_UNCONFINED) && \
+    (defined(INVENTORY_SECCOMP) || defined(__FreeBSD__) || defined(__OpenBSD__))
+#define INVENTORY_INSTRUMENTED_AT_RUN_TIME 1
+extern "C" {
+// NOLINTBEGIN(bugprone-reserved-identifier,readability-redundant-declaration)
+[[gnu::weak]] void __sanitizer_set_report_path(const char* path);
+[[gnu::weak]] void __gcov_init(void* object);
+[[gnu::weak]] void llvm_gcov_init(void (*write_out)(), void (*reset)());
+[[gnu::weak]] int __llvm_profile_write_file();
+// NOLINTEND(bugprone-reserved-identifier,readability-redundant-declaration)
+}
 #endif
 
 namespace inventory {
@@ -41,21 +54,8 @@ Confinement confine() { return Confinement::not_built; }
 
 #else
 
-#if defined(__ELF__)
+#if defined(INVENTORY_INSTRUMENTED_AT_RUN_TIME)
 namespace {
-
-// Entry points of the runtimes that instrument a run, referenced weakly:
-// each is null unless its runtime is linked in, however the build was
-// configured. Every sanitizer runtime defines the first; GCC's coverage
-// runtime the second, clang's the other two.
-extern "C" {
-// NOLINTBEGIN(bugprone-reserved-identifier,readability-redundant-declaration)
-[[gnu::weak]] void __sanitizer_set_report_path(const char* path);
-[[gnu::weak]] void __gcov_init(void* object);
-[[gnu::weak]] void llvm_gcov_init(void (*write_out)(), void (*reset)());
-[[gnu::weak]] int __llvm_profile_write_file();
-// NOLINTEND(bugprone-reserved-identifier,readability-redundant-declaration)
-}
 
 // Sanitizers read /proc, write reports and run leak checkers; coverage
 // counters are written to files at the end; valgrind runs the program on a
