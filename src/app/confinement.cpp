@@ -35,7 +35,6 @@
 // clang's the other two.
 #if !defined(INVENTORY_UNCONFINED) && \
     (defined(INVENTORY_SECCOMP) || defined(__FreeBSD__) || defined(__OpenBSD__))
-#define INVENTORY_INSTRUMENTED_AT_RUN_TIME 1
 extern "C" {
 // NOLINTBEGIN(bugprone-reserved-identifier,readability-redundant-declaration)
 [[gnu::weak]] void __sanitizer_set_report_path(const char* path);
@@ -44,17 +43,7 @@ extern "C" {
 [[gnu::weak]] int __llvm_profile_write_file();
 // NOLINTEND(bugprone-reserved-identifier,readability-redundant-declaration)
 }
-#endif
 
-namespace inventory {
-
-#if defined(INVENTORY_UNCONFINED)
-
-Confinement confine() { return Confinement::not_built; }
-
-#else
-
-#if defined(INVENTORY_INSTRUMENTED_AT_RUN_TIME)
 namespace {
 
 // Sanitizers read /proc, write reports and run leak checkers; coverage
@@ -73,7 +62,13 @@ bool instrumented() {
 }  // namespace
 #endif
 
-#if defined(INVENTORY_SECCOMP)
+namespace inventory {
+
+#if defined(INVENTORY_UNCONFINED)
+
+Confinement confine() { return Confinement::not_built; }
+
+#elif defined(INVENTORY_SECCOMP)
 
 namespace {
 
@@ -295,7 +290,6 @@ Confinement confine() {
 
 Confinement confine() { return Confinement::not_built; }
 
-#endif
 #endif
 
 }  // namespace inventory
