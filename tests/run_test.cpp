@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "inventory/catalogue.hpp"
 #include "inventory/io.hpp"
 
 namespace inventory {
@@ -68,25 +69,25 @@ TEST(Run, ScoresEachOptionAnsweredAloneByItsWeight) {
   const struct {
     std::size_t question;
     std::vector<int> weights;
-    bool letter_list;
   } table[] = {
-      {2, {10, 8, 5, 3, 1, -5}, false},
-      {3, {-1, -1, -3, -2, -2, 10, 1}, true},
-      {4, {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1}, true},
-      {5, {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0}, true},
-      {6, {10, 7, 5, 4, 0}, false},
-      {7, {-5, -1, 0, 2, 2, 5, 0}, false},
-      {8, {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5}, true},
+      {2, {10, 8, 5, 3, 1, -5}},
+      {3, {-1, -1, -3, -2, -2, 10, 1}},
+      {4, {-5, -10, 8, 8, -2, 2, 8, -10, 0, -1}},
+      {5, {-5, -2, 0, -2, -3, -1, -1, -5, -3, -2, -10, 0, -10, -1, -10, 0}},
+      {6, {10, 7, 5, 4, 0}},
+      {7, {-5, -1, 0, 2, 2, 5, 0}},
+      {8, {5, 5, 2, 2, 2, 5, 7, 10, 10, 10, 10, 5, -5}},
   };
   constexpr std::string_view score_label = "Your Score based on 100: ";
   for (const auto& row : table) {
+    const bool letter_list = lettered_questions()[row.question - 2].kind == AnswerKind::letter_list;
     for (std::size_t option = 0; option < row.weights.size(); ++option) {
       const std::string letter(1, static_cast<char>((option % 2 == 0 ? 'A' : 'a') + option));
       const std::pair<std::string, int> moves[] = {
           {letter, row.weights[option]},
           {std::string(row.weights.size(), '.') + letter, 0},
       };
-      for (const auto& [answer, move] : std::span(moves, row.letter_list ? 2 : 1)) {
+      for (const auto& [answer, move] : std::span(moves, letter_list ? 2 : 1)) {
         // Answers worth nothing, but question 2's E, which is worth 1.
         std::vector<std::string> answers = {"0 1", "e", "x", "x", "x", "e", "c", "x"};
         answers[row.question - 1] = answer;
