@@ -7,10 +7,13 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/futex.h>
+#include <poll.h>
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
@@ -19,7 +22,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -34,11 +39,15 @@ enum class Outcome { done = 0, refused = 1, failed = 2, unconfined = 3, instrume
 [[noreturn]] void exit_with(Outcome outcome) { _exit(static_cast<int>(outcome)); }
 
 // What the confined child's standard input is.
-enum class Input { null_device, terminal };
+enum class Input { null_device, terminal, read_write_file };
 
 // A process of the child's own that a probe may try to signal; it ends with
 // the child.
 pid_t victim = -1;
+
+// A file that the child holds open before it is confined, as a descriptor
+// inherited from whoever started the program.
+int inherited = -1;
 
 int open_terminal() {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -73,8 +82,12 @@ Outcome confined(long (*probe)(), Input input) {
       _exit(0);
     }
     const int null = open("/dev/null", O_RDWR);
-    dup2(input == Input::terminal ? open_terminal() : null, 0);
+    dup2(input == Input::terminal          ? open_terminal()
+         : input == Input::read_write_file ? fileno(std::tmpfile())
+                                           : null,
+         0);
     dup2(null, 1);
+    inherited = open(TRANSCRIPT_DIR "/score_94.out", O_RDONLY);
     switch (inventory::confine()) {
       case inventory::Confinement::confined:
         exit_with(probe() >= 0     ? Outcome::done
@@ -100,8 +113,36 @@ long read_byte(int descriptor) {
   return long{read(descriptor, &byte, 1)};
 }
 
-long page(int protection) {
-  return mmap(nullptr, 4096, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) == MAP_FAILED ? -1 : 0;
+long map(int protection, int flags, int descriptor) {
+  return mmap(nullptr, 4096, protection, flags, descriptor, 0) == MAP_FAILED ? -1 : 0;
+}
+
+long page(int protection) { return map(protection, MAP_PRIVATE | MAP_ANONYMOUS, -1); }
+
+// A page of memory that the probe then hands to call, whose result it gives.
+long with_page(int (*call)(void*)) {
+  void* const memory = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return memory == MAP_FAILED ? -1 : long{call(memory)};
+}
+
+void on_abort(int /*signal*/) {}
+void on_abort_with_information(int /*signal*/, siginfo_t* /*information*/, void* /*context*/) {}
+
+// Handles SIGABRT, raises it and returns from the handler.
+long handled_abort(int flags) {
+  struct sigaction action {};
+  action.sa_flags = flags;
+  if ((flags & SA_SIGINFO) != 0) {
+    action.sa_sigaction = on_abort_with_information;
+  } else {
+    action.sa_handler = on_abort;
+  }
+  return sigaction(SIGABRT, &action, nullptr) == 0 ? long{raise(SIGABRT)} : -1;
+}
+
+long terminal_query(int descriptor, unsigned long request) {
+  termios2 settings{};
+  return long{ioctl(descriptor, request, &settings)};
 }
 
 TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
@@ -114,49 +155,155 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
     Outcome outcome = Outcome::done;
     Input input = Input::null_device;
   } cases[] = {
-      {"read the input", [] { return read_byte(0); }, Outcome::done},
-      {"write the output", [] { return long{write(1, "x", 1)}; }, Outcome::done},
-      {"ask a terminal as glibc 2.42 does",
-       [] {
-         termios2 settings{};
-         return long{ioctl(0, TCGETS2, &settings)};
-       },
-       Outcome::done, Input::terminal},
-      {"take memory", [] { return page(PROT_READ | PROT_WRITE); }, Outcome::done},
-      {"abort", []() -> long { std::abort(); }, Outcome::aborted},
-      {"read the output", [] { return read_byte(1); }, Outcome::refused},
-      {"write the input", [] { return long{write(0, "x", 1)}; }, Outcome::refused},
-      {"write the input in pieces",
-       [] {
-         iovec piece{const_cast<char*>("x"), 1};
-         return long{writev(0, &piece, 1)};
-       },
-       Outcome::refused},
-      {"type into the input (TIOCSTI)", [] { return long{ioctl(0, TIOCSTI, "x")}; },
-       Outcome::refused},
-      {"flush the output", [] { return long{ioctl(1, TCFLSH, TCIFLUSH)}; }, Outcome::refused},
-      {"duplicate the input (F_DUPFD)", [] { return long{fcntl(0, F_DUPFD, 0)}; },
-       Outcome::refused},
-      {"map executable memory", [] { return page(PROT_READ | PROT_EXEC); }, Outcome::refused},
-      {"make memory executable",
-       [] {
-         void* const memory = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-         return long{mprotect(memory, 4096, PROT_READ | PROT_EXEC)};
-       },
-       Outcome::refused},
-      {"signal another process", [] { return long{syscall(SYS_tgkill, victim, victim, SIGABRT)}; },
-       Outcome::refused},
-      {"handle another signal", [] { return signal(SIGINT, SIG_IGN) == SIG_ERR ? -1L : 0L; },
-       Outcome::refused},
-      {"open a file", [] { return long{open("/etc/hostname", O_RDONLY)}; }, Outcome::refused},
-      {"create a file",
-       [] { return long{open("/tmp/confined", O_WRONLY | O_CREAT | O_EXCL, 0600)}; },
-       Outcome::refused},
-      {"make a socket", [] { return long{socket(AF_INET, SOCK_STREAM, 0)}; }, Outcome::refused},
-      {"duplicate a stream", [] { return long{dup(1)}; }, Outcome::refused},
-      {"start a program", [] { return long{execl("/bin/true", "true", nullptr)}; },
-       Outcome::refused},
-      {"fork", [] { return long{fork()}; }, Outcome::refused},
+    {"read the input", [] { return read_byte(0); }, Outcome::done},
+    {"write the output", [] { return long{write(1, "x", 1)}; }, Outcome::done},
+#if defined(TCGETS2)
+    {"ask a terminal as glibc 2.42 does", [] { return terminal_query(0, TCGETS2); }, Outcome::done,
+     Input::terminal},
+#endif
+    {"take memory", [] { return page(PROT_READ | PROT_WRITE); }, Outcome::done},
+    {"abort", []() -> long { std::abort(); }, Outcome::aborted},
+    {"read the output", [] { return read_byte(1); }, Outcome::refused},
+    {"write the input", [] { return long{write(0, "x", 1)}; }, Outcome::refused},
+    {"write the input in pieces",
+     [] {
+       iovec piece{const_cast<char*>("x"), 1};
+       return long{writev(0, &piece, 1)};
+     },
+     Outcome::refused},
+    {"type into the input (TIOCSTI)", [] { return long{ioctl(0, TIOCSTI, "x")}; },
+     Outcome::refused},
+    {"flush the output", [] { return long{ioctl(1, TCFLSH, TCIFLUSH)}; }, Outcome::refused},
+    {"duplicate the input (F_DUPFD)", [] { return long{fcntl(0, F_DUPFD, 0)}; }, Outcome::refused},
+    {"map executable memory", [] { return page(PROT_READ | PROT_EXEC); }, Outcome::refused},
+    {"make memory executable",
+     [] {
+       void* const memory = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+       return long{mprotect(memory, 4096, PROT_READ | PROT_EXEC)};
+     },
+     Outcome::refused},
+    {"signal another process", [] { return long{syscall(SYS_tgkill, victim, victim, SIGABRT)}; },
+     Outcome::refused},
+    {"handle another signal", [] { return signal(SIGINT, SIG_IGN) == SIG_ERR ? -1L : 0L; },
+     Outcome::refused},
+    {"open a file", [] { return long{open("/etc/hostname", O_RDONLY)}; }, Outcome::refused},
+    {"create a file", [] { return long{open("/tmp/confined", O_WRONLY | O_CREAT | O_EXCL, 0600)}; },
+     Outcome::refused},
+    {"make a socket", [] { return long{socket(AF_INET, SOCK_STREAM, 0)}; }, Outcome::refused},
+    {"duplicate a stream", [] { return long{dup(1)}; }, Outcome::refused},
+    {"start a program", [] { return long{execl("/bin/true", "true", nullptr)}; }, Outcome::refused},
+    {"fork", [] { return long{fork()}; }, Outcome::refused},
+    // Each allowed call, and each condition on one.
+    {"write diagnostics", [] { return long{write(2, "", 0)}; }, Outcome::done},
+    {"write diagnostics in pieces", [] { return long{writev(2, nullptr, 0)}; }, Outcome::done},
+    {"wait on the input",
+     [] {
+       pollfd stream{0, POLLIN, 0};
+       return long{poll(&stream, 1, 0)};
+     },
+     Outcome::done},
+    {"wait on the input with a time limit",
+     [] {
+       pollfd stream{0, POLLIN, 0};
+       const timespec none{};
+       return long{ppoll(&stream, 1, &none, nullptr)};
+     },
+     Outcome::done},
+    {"ask whether the input is a terminal", [] { return terminal_query(0, TCGETS); }, Outcome::done,
+     Input::terminal},
+    {"ask the terminal's size as musl does", [] { return terminal_query(0, TIOCGWINSZ); },
+     Outcome::done, Input::terminal},
+    {"ask whether another descriptor is a terminal",
+     [] { return terminal_query(inherited, TCGETS); }, Outcome::refused},
+    {"drop the typeahead", [] { return long{ioctl(0, TCFLSH, TCIFLUSH)}; }, Outcome::done,
+     Input::terminal},
+    {"drop the terminal's unsent output", [] { return long{ioctl(0, TCFLSH, TCOFLUSH)}; },
+     Outcome::refused, Input::terminal},
+    {"tell a closed input", [] { return long{fcntl(0, F_GETFD)}; }, Outcome::done},
+    {"read another descriptor's flags", [] { return long{fcntl(inherited, F_GETFD)}; },
+     Outcome::refused},
+    {"move the break", [] { return syscall(SYS_brk, 0); }, Outcome::done},
+    {"give memory back",
+     [] { return with_page([](void* memory) { return munmap(memory, 4096); }); }, Outcome::done},
+    {"grow memory",
+     [] {
+       return with_page([](void* memory) {
+         return mremap(memory, 4096, 8192, MREMAP_MAYMOVE) == MAP_FAILED ? -1 : 0;
+       });
+     },
+     Outcome::done},
+    {"make memory read-only",
+     [] { return with_page([](void* memory) { return mprotect(memory, 4096, PROT_READ); }); },
+     Outcome::done},
+    {"advise that memory is unused",
+     [] { return with_page([](void* memory) { return madvise(memory, 4096, MADV_DONTNEED); }); },
+     Outcome::done},
+    {"poison memory (MADV_HWPOISON)", [] { return long{madvise(nullptr, 0, MADV_HWPOISON)}; },
+     Outcome::refused},
+    {"map an inherited file", [] { return map(PROT_READ, MAP_PRIVATE, inherited); },
+     Outcome::refused},
+    {"map the input to change it", [] { return map(PROT_READ | PROT_WRITE, MAP_SHARED, 0); },
+     Outcome::refused, Input::read_write_file},
+    {"wake a futex",
+     [] {
+       int word = 0;
+       return syscall(SYS_futex, &word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
+     },
+     Outcome::done},
+    {"take random bytes",
+     [] {
+       char bytes[8];
+       return long{getrandom(bytes, sizeof bytes, 0)};
+     },
+     Outcome::done},
+    {"yield", [] { return long{sched_yield()}; }, Outcome::done},
+    {"read the clock",
+     [] {
+       timespec now{};
+       return syscall(SYS_clock_gettime, CLOCK_REALTIME, &now);
+     },
+     Outcome::done},
+    {"read the clock's resolution",
+     [] {
+       timespec resolution{};
+       return syscall(SYS_clock_getres, CLOCK_REALTIME, &resolution);
+     },
+     Outcome::done},
+    {"read the time of day",
+     [] {
+       timeval now{};
+       return syscall(SYS_gettimeofday, &now, nullptr);
+     },
+     Outcome::done},
+#if defined(SYS_time)
+    {"read the time", [] { return syscall(SYS_time, nullptr); }, Outcome::done},
+#endif
+#if defined(SYS_clock_gettime64)
+    {"read the clock in 64 bits",
+     [] {
+       timespec now{};
+       return syscall(SYS_clock_gettime64, CLOCK_REALTIME, &now);
+     },
+     Outcome::done},
+#endif
+    {"ask its process id", [] { return syscall(SYS_getpid); }, Outcome::done},
+    {"ask its thread id", [] { return syscall(SYS_gettid); }, Outcome::done},
+    {"block no signals",
+     [] {
+       sigset_t none;
+       sigemptyset(&none);
+       return long{sigprocmask(SIG_BLOCK, &none, nullptr)};
+     },
+     Outcome::done},
+    {"handle an abort and go on", [] { return handled_abort(0); }, Outcome::done},
+    {"handle an abort with its details and go on", [] { return handled_abort(SA_SIGINFO); },
+     Outcome::done},
+    {"signal itself with another signal",
+     [] { return syscall(SYS_tgkill, getpid(), gettid(), SIGUSR1); }, Outcome::refused},
+    // The kernel's own answer (EINTR) where nothing was interrupted.
+    {"restart an interrupted call", [] { return syscall(SYS_restart_syscall); }, Outcome::failed},
+    {"end its thread", [] { return syscall(SYS_exit, 0); }, Outcome::done},
+    {"end its process", [] { return syscall(SYS_exit_group, 0); }, Outcome::done},
   };
   for (const auto& expected : cases) {
     SCOPED_TRACE(expected.what);

@@ -12,10 +12,11 @@ namespace inventory {
 enum class Confinement {
   confined,      // the platform holds the process to its streams
   unavailable,   // the platform offers no confinement here; the run goes on
-  instrumented,  // a sanitizer, coverage or valgrind run, whose runtime
-                 // needs more of the system: left unconfined
-  not_built,     // this build leaves it out: a packager's choice, or a
-                 // sanitizer or coverage build that needs more of the system
+  instrumented,  // a build that links a sanitizer or coverage runtime in,
+                 // or a run under valgrind: their runtimes need more of
+                 // the system, so the process is left unconfined
+  not_built,     // this build leaves it out: a packager's choice, a system
+                 // that offers none, or a sanitizer or coverage preset
 };
 
 // Call once, before the first byte of input is read. Best effort: the
