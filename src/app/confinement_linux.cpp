@@ -161,6 +161,13 @@ Confinement confine() {
   if (!filter) {
     return Confinement::unavailable;
   }
+#if defined(INVENTORY_LOG_REFUSALS)
+  // A build for the checks alone: the kernel logs each call that the filter
+  // refuses, so that a run can show it made none.
+  if (seccomp_attr_set(filter.get(), SCMP_FLTATR_CTL_LOG, 1) != 0) {
+    return Confinement::unavailable;
+  }
+#endif
   const auto self = static_cast<scmp_datum_t>(::getpid());
   // 32-bit systems name some calls apart: fcntl64 and mmap2, and the
   // _time64 calls that take a 64-bit time.
