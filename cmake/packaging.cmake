@@ -30,6 +30,31 @@ if(WIN32)
   endif()
 endif()
 
+# The version. The release commit, tagged v<version>, carries the bare
+# version of project(); a build of any other commit says which commit it
+# is and how many came after the release (or, before the first release tag,
+# from the start): 1.0.0+git.12.0123456789ab, which Debian, dpkg and CPack
+# order after 1.0.0 and before 1.0.1, and which the same commit always
+# gives. A source tree without git history is taken for a release.
+set(INVENTORY_VERSION ${PROJECT_VERSION})
+execute_process(COMMAND git rev-parse --short=12 HEAD
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+  OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE git_failed)
+if(NOT git_failed)
+  execute_process(COMMAND git rev-list --count v${PROJECT_VERSION}..HEAD
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    OUTPUT_VARIABLE commits OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE untagged)
+  if(untagged)
+    execute_process(COMMAND git rev-list --count HEAD
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+      OUTPUT_VARIABLE commits OUTPUT_STRIP_TRAILING_WHITESPACE)
+  endif()
+  if(untagged OR NOT commits EQUAL 0)
+    set(INVENTORY_VERSION ${PROJECT_VERSION}+git.${commits}.${commit})
+  endif()
+endif()
+message(STATUS "Security Inventory ${INVENTORY_VERSION}")
+
 # string(TIMESTAMP) reads SOURCE_DATE_EPOCH when it is set.
 string(TIMESTAMP INVENTORY_SOURCE_DATE_EPOCH "%s" UTC)
 string(TIMESTAMP INVENTORY_RELEASE_DATE "%Y-%m-%d" UTC)
@@ -45,19 +70,28 @@ function(inventory_gzip file)
 endfunction()
 
 # The Debian changelog of the Keep a Changelog file: one entry per released
-# version, dated at the end of its release day.
+# version, dated at the end of its release day, and for a build between
+# releases one for its own version first, of the changes not yet released,
+# dated at its commit.
 function(inventory_debian_changelog markdown output)
   file(STRINGS ${markdown} lines)
   set(text "")
   set(version "")
+  set(released OFF)
   set(maintainer "${CPACK_PACKAGE_CONTACT}")
   foreach(line IN LISTS lines)
-    if(line MATCHES "^## \\[([0-9][^]]*)\\] - ([0-9]+)-([0-9]+)-([0-9]+)")
+    if(line STREQUAL "## [Unreleased]" AND NOT INVENTORY_VERSION STREQUAL PROJECT_VERSION)
+      set(version ${INVENTORY_VERSION})
+      string(TIMESTAMP date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+      string(APPEND text "${PROJECT_NAME} (${version}) unstable; urgency=medium\n\n")
+    elseif(line MATCHES "^## \\[([0-9][^]]*)\\] - ([0-9]+)-([0-9]+)-([0-9]+)")
       if(version)
         string(APPEND text "\n -- ${maintainer}  ${date}\n\n")
-      elseif(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+      endif()
+      if(NOT released AND NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
         message(WARNING "${markdown} has no entry for version ${PROJECT_VERSION} yet")
       endif()
+      set(released ON)
       set(version ${CMAKE_MATCH_1})
       # Days since 1970 from the civil date, for the weekday of its stamp.
       math(EXPR y "${CMAKE_MATCH_2}")
@@ -99,15 +133,28 @@ score based on 100 and prints a verdict for it. It runs in a terminal and
 reads its answers from standard input, so a file of answers can be piped in
 and the transcript kept.]])
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" CPACK_SYSTEM_NAME)
-set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_PACKAGE_VERSION ${INVENTORY_VERSION})
+set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${INVENTORY_VERSION}-${CPACK_SYSTEM_NAME})
 
 # Components: the program (the static one for the Linux tarball), its
 # manual page, the documents a Debian package carries, and the documents at
 # the top of an archive. Each package carries the notice of the libraries
 # linked into its program.
 include(notices)
+configure_file(${PROJECT_SOURCE_DIR}/man/security-inventory.1.in
+  ${PROJECT_BINARY_DIR}/security-inventory.1 @ONLY)
 if(WIN32)
   install(TARGETS security-inventory RUNTIME DESTINATION . COMPONENT program)
+  # The manual page, rendered from its one source as text for Notepad.
+  find_program(GROFF groff REQUIRED)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/security-inventory.txt
+    COMMAND ${CMAKE_COMMAND} -DGROFF=${GROFF} -DINPUT=${PROJECT_BINARY_DIR}/security-inventory.1
+      -DOUTPUT=${PROJECT_BINARY_DIR}/security-inventory.txt
+      -P ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    DEPENDS ${PROJECT_BINARY_DIR}/security-inventory.1 ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    VERBATIM)
+  add_custom_target(manual-text ALL DEPENDS ${PROJECT_BINARY_DIR}/security-inventory.txt)
+  install(FILES ${PROJECT_BINARY_DIR}/security-inventory.txt DESTINATION . COMPONENT manual)
   # Windows users read them in Notepad, which wants CR LF line ends.
   configure_file(${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/README.md
     @ONLY NEWLINE_STYLE CRLF)
@@ -119,8 +166,6 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS security-inventory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-  configure_file(${PROJECT_SOURCE_DIR}/man/security-inventory.1.in
-    ${PROJECT_BINARY_DIR}/security-inventory.1 @ONLY)
   inventory_gzip(${PROJECT_BINARY_DIR}/security-inventory.1)
   install(FILES ${PROJECT_BINARY_DIR}/security-inventory.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manual)
@@ -156,11 +201,13 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian's name for the architecture built for, which may not be this
 # machine's.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
-  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
-elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
-endif()
+set(debian_architectures aarch64=arm64 arm64=arm64 x86_64=amd64 AMD64=amd64 amd64=amd64
+  i686=i386 armv7l=armhf ppc64le=ppc64el s390x=s390x riscv64=riscv64)
+foreach(pair IN LISTS debian_architectures)
+  if(pair MATCHES "^${CMAKE_SYSTEM_PROCESSOR}=(.*)$")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_MATCH_1})
+  endif()
+endforeach()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
