@@ -242,6 +242,14 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"input_ends_after_question_7", "ended_after_question_7", 0, ""}),
     [](const testing::TestParamInfo<TranscriptCase>& param_info) { return param_info.param.name; });
 
+// The README's one-line example gives the score and verdict it says.
+TEST(Program, GivesTheReadmeExampleItsScoreAndVerdict) {
+  const Result result = run_program(README_EXAMPLE, InputEnd::answer_file, OutputEnd::file);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.output.find("Your Score based on 100: " README_SCORE "\n"), std::string::npos);
+  EXPECT_NE(result.output.find(README_VERDICT), std::string::npos) << README_VERDICT;
+}
+
 TEST(Program, TakesClosedInputAsEndedInput) {
   const Result result = run_program("", InputEnd::closed, OutputEnd::file);
   EXPECT_EQ(result.output, read_file(transcript_dir + "stopped_at_question_2.out"));
