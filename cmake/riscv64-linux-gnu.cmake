@@ -1,11 +1,7 @@
-# Cross-compiles for 64-bit RISC-V Linux with Debian's g++-riscv64-linux-gnu,
-# against the riscv64 packages that multiarch installs beside the build
-# machine's, as the arm64 toolchain does; qemu-user runs the tests. Debian
-# releases riscv64 from Debian 13 on, so it is built in a Debian 13 root
+# Cross-compiles for 64-bit RISC-V Linux (Debian's riscv64). Debian releases
+# riscv64 from Debian 13 on, so it is built in a Debian 13 root
 # (tests/check-riscv64).
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR riscv64)
-set(CMAKE_CXX_COMPILER riscv64-linux-gnu-g++)
-set(CMAKE_LIBRARY_ARCHITECTURE riscv64-linux-gnu)
-set(PKG_CONFIG_EXECUTABLE riscv64-linux-gnu-pkg-config)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-riscv64)
+set(inventory_triplet riscv64-linux-gnu)
+set(inventory_processor riscv64)
+set(inventory_emulator qemu-riscv64)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
