@@ -225,6 +225,8 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
      Input::terminal},
     {"drop the terminal's unsent output", [] { return long{ioctl(0, TCFLSH, TCOFLUSH)}; },
      Outcome::refused, Input::terminal},
+    {"stop the terminal's output", [] { return long{ioctl(0, TCXONC, TCOOFF)}; }, Outcome::refused,
+     Input::terminal},
     {"tell a closed input", [] { return long{fcntl(0, F_GETFD)}; }, Outcome::done},
     {"read another descriptor's flags", [] { return long{fcntl(inherited, F_GETFD)}; },
      Outcome::refused},
