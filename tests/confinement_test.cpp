@@ -133,6 +133,22 @@ constexpr Outcome anonymous_mapping = Outcome::refused;
 constexpr Outcome anonymous_mapping = Outcome::done;
 #endif
 
+#if defined(__i386__) || defined(__s390__)
+// The old mmap, which reads its six arguments from a block in memory: the
+// registers that a filter reads ask for what an allowed mapping would.
+long old_map(int protection, int flags, int descriptor) {
+  const std::array<unsigned long, 6> block{0,
+                                           4096,
+                                           static_cast<unsigned long>(protection),
+                                           static_cast<unsigned long>(flags),
+                                           static_cast<unsigned long>(descriptor),
+                                           0};
+  return syscall(SYS_mmap, block.data(), 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) == -1
+             ? -1
+             : 0;
+}
+#endif
+
 void on_abort(int /*signal*/) {}
 void on_abort_with_information(int /*signal*/, siginfo_t* /*information*/, void* /*context*/) {}
 
@@ -190,6 +206,8 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
      Outcome::refused},
     {"signal another process", [] { return long{syscall(SYS_tgkill, victim, victim, SIGABRT)}; },
      Outcome::refused},
+    {"signal another process as musl does", [] { return syscall(SYS_tkill, victim, SIGABRT); },
+     Outcome::refused},
     {"handle another signal", [] { return signal(SIGINT, SIG_IGN) == SIG_ERR ? -1L : 0L; },
      Outcome::refused},
     {"open a file", [] { return long{open("/etc/hostname", O_RDONLY)}; }, Outcome::refused},
@@ -242,6 +260,13 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
      Outcome::refused},
     {"map an inherited file", [] { return map(PROT_READ, MAP_PRIVATE, inherited); },
      Outcome::refused},
+#if defined(__i386__) || defined(__s390__)
+    {"map executable memory through the old mmap",
+     [] { return old_map(PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1); },
+     Outcome::refused},
+    {"map an inherited file through the old mmap",
+     [] { return old_map(PROT_READ, MAP_PRIVATE, inherited); }, Outcome::refused},
+#endif
     {"map the input to change it", [] { return map(PROT_READ | PROT_WRITE, MAP_SHARED, 0); },
      Outcome::refused, Input::read_write_file},
     {"wake a futex",
@@ -300,6 +325,9 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
      Outcome::done},
     {"signal itself with another signal",
      [] { return syscall(SYS_tgkill, getpid(), gettid(), SIGUSR1); }, Outcome::refused},
+    {"abort as musl does", [] { return syscall(SYS_tkill, gettid(), SIGABRT); }, Outcome::aborted},
+    {"signal itself with another signal as musl does",
+     [] { return syscall(SYS_tkill, gettid(), SIGUSR1); }, Outcome::refused},
     // The kernel's own answer (EINTR) where nothing was interrupted.
     {"restart an interrupted call", [] { return syscall(SYS_restart_syscall); }, Outcome::failed},
     {"end its thread", [] { return syscall(SYS_exit, 0); }, Outcome::done},

@@ -110,11 +110,16 @@ constexpr scmp_datum_t errors = 2;
 
 // Memory comes from anonymous mappings alone, never executable: a mapping
 // of a descriptor would read or change a file that read and write refuse.
-// On s390 mmap takes one pointer to its six arguments, which a filter
-// cannot read, so it is left out there and allocators fall back to brk.
+// The old mmap, which is mmap's number on 32-bit x86 and on s390, takes one
+// pointer to its six arguments, which a filter cannot read: a condition on
+// its registers would hold whatever the call asked for. It is left out
+// there. C libraries map with mmap2 on 32-bit x86; s390x has no mmap2, and
+// its allocators fall back to brk. Every other rule here reads arguments
+// that the call takes in registers on every architecture the program ships
+// for.
 bool allow_anonymous_memory(const Filter& filter) {
-#if defined(__s390__)
-  const std::initializer_list<int> mappers{};
+#if defined(__i386__) || defined(__s390__)
+  const std::initializer_list<int> mappers{SCMP_SYS(mmap2)};
 #else
   const std::initializer_list<int> mappers{SCMP_SYS(mmap), SCMP_SYS(mmap2)};
 #endif
@@ -231,6 +236,8 @@ Confinement confine() {
                    allow(SCMP_SYS(getpid)),
                    allow(SCMP_SYS(gettid)),
                    allow(SCMP_SYS(tgkill), {argument_is(0, self), argument_is(2, SIGABRT)}),
+                   // musl's raise signals the thread alone, which is the process here.
+                   allow(SCMP_SYS(tkill), {argument_is(0, self), argument_is(1, SIGABRT)}),
                }) &&
       allow_anonymous_memory(filter) && allow_terminal_queries(filter);
   // Kernels and emulators without seccomp (qemu-user, WSL 1, some sandboxes)
