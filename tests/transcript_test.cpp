@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "program.hpp"
 
@@ -34,7 +35,8 @@ std::string read_file(const std::string& path) {
 // fed or drained a piece at a time, so that the program finds it empty or
 // full.
 enum class InputEnd { answer_file, endless_zeros, closed, directory, write_only, slow_pipe };
-enum class OutputEnd { file, full_disk, closed, vanished_reader, slow_pipe };
+// An output that takes nothing answers each write with 0 bytes written.
+enum class OutputEnd { file, full_disk, closed, vanished_reader, slow_pipe, taking_nothing };
 
 void feed_slowly(int descriptor, const std::string& text) {
   // A program that ends early must fail its test, not end the suite.
@@ -110,6 +112,7 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   int pipe_ends[2] = {-1, -1};
   switch (output_end) {
     case OutputEnd::file:
+    case OutputEnd::taking_nothing:
       posix_spawn_file_actions_addopen(&actions, 1, output_path.c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
       break;
@@ -141,11 +144,23 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
+  std::vector<char*> environment;
+  for (char** setting = environ; *setting != nullptr; ++setting) {
+    environment.push_back(*setting);
+  }
+#ifdef WRITE_NOTHING_PATH
+  char preload[] = "LD_PRELOAD=" WRITE_NOTHING_PATH;
+  if (output_end == OutputEnd::taking_nothing) {
+    environment.push_back(preload);
+  }
+#endif
+  environment.push_back(nullptr);
+
   const auto command = program_command();
   pid_t child = 0;
   Result result;
-  const bool spawned =
-      posix_spawnp(&child, command[0], &actions, &attributes, command.data(), environ) == 0;
+  const bool spawned = posix_spawnp(&child, command[0], &actions, &attributes, command.data(),
+                                    environment.data()) == 0;
   std::thread feeder;
   std::thread drainer;
   if (input_end == InputEnd::slow_pipe) {
@@ -313,21 +328,26 @@ TEST_P(OutputFault, IsNeverReportedAsSuccess) {
   EXPECT_EQ(result.errors, expected.errors);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program, OutputFault,
-    testing::Values(OutputFaultCase{"full_disk", InputEnd::answer_file, OutputEnd::full_disk, 1, 0,
-                                    "security-inventory: write error: No space left on device\n"},
-                    // Nothing can be written, so nothing more is read of an input that never ends.
-                    OutputFaultCase{"full_disk_endless_input", InputEnd::endless_zeros,
-                                    OutputEnd::full_disk, 1, 0,
-                                    "security-inventory: write error: No space left on device\n"},
-                    OutputFaultCase{"closed_output", InputEnd::answer_file, OutputEnd::closed, 1, 0,
-                                    "security-inventory: write error: Bad file descriptor\n"},
-                    // As with Ctrl-C, the platform's default action ends the program.
-                    OutputFaultCase{"vanished_reader", InputEnd::answer_file,
-                                    OutputEnd::vanished_reader, -1, SIGPIPE, ""}),
-    [](const testing::TestParamInfo<OutputFaultCase>& param_info) {
-      return param_info.param.name;
-    });
+const OutputFaultCase output_faults[] = {
+    {"full_disk", InputEnd::answer_file, OutputEnd::full_disk, 1, 0,
+     "security-inventory: write error: No space left on device\n"},
+    // Nothing can be written, so nothing more is read of an input that never ends.
+    {"full_disk_endless_input", InputEnd::endless_zeros, OutputEnd::full_disk, 1, 0,
+     "security-inventory: write error: No space left on device\n"},
+    {"closed_output", InputEnd::answer_file, OutputEnd::closed, 1, 0,
+     "security-inventory: write error: Bad file descriptor\n"},
+#ifdef WRITE_NOTHING_PATH
+    // Never a spin: a write that takes nothing is a failed one.
+    {"taking_nothing", InputEnd::answer_file, OutputEnd::taking_nothing, 1, 0,
+     "security-inventory: write error: No space left on device\n"},
+#endif
+    // As with Ctrl-C, the platform's default action ends the program.
+    {"vanished_reader", InputEnd::answer_file, OutputEnd::vanished_reader, -1, SIGPIPE, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Program, OutputFault, testing::ValuesIn(output_faults),
+                         [](const testing::TestParamInfo<OutputFaultCase>& param_info) {
+                           return param_info.param.name;
+                         });
 
 }  // namespace

@@ -124,6 +124,11 @@ int FileSink::write(std::string_view data) {
     if (count < 0) {
       return errno;
     }
+    // A write that takes nothing made no progress, and trying again would
+    // spin for ever: the device takes no more, as when it is full.
+    if (count == 0) {
+      return ENOSPC;
+    }
     data.remove_prefix(static_cast<std::size_t>(count));
   }
   return 0;
