@@ -21,9 +21,11 @@ enum class Confinement {
 
 // Call once, before the first byte of input is read. Best effort: the
 // output is the same byte for byte whatever it returns. A call outside the
-// allowed ones fails with an error (EPERM, or ECAPMODE on FreeBSD), except
-// on OpenBSD, where it ends the process, and for a 32-bit call in a 64-bit
-// Linux process, which ends it too.
+// allowed ones fails with an error, except on OpenBSD, where it ends the
+// process, and for a 32-bit call in a 64-bit Linux process, which ends it
+// too. The error is EPERM on Linux; on FreeBSD, ECAPMODE for a request
+// outside capability mode (opening a file, a socket) and ENOTCAPABLE for a
+// request on a stream beyond the rights it keeps.
 Confinement confine();
 
 }  // namespace inventory
