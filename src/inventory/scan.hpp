@@ -3,8 +3,10 @@
 // The readers pass over answers that may be gigabytes long: whitespace
 // between answers, the characters a single-choice question drops, the word
 // of a letter-list answer. Each of these is a search for the first byte in,
-// or out of, a set made of two ranges of byte values, which can be tested
-// sixteen bytes at a time.
+// or out of, a set made of two ranges of byte values. Where the processor
+// has SSE2 (x86-64, and 32-bit x86, whose builds take SSE2 for their
+// floats) it tests sixteen bytes at a time; on every other architecture it
+// tests one byte at a time.
 #pragma once
 
 #include <cstddef>
