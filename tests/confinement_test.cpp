@@ -54,6 +54,10 @@ int inherited = -1;
 // A page that the child maps before it is confined.
 void* spare = nullptr;
 
+std::string transcript(const char* name) {
+  return test_file("transcripts", TRANSCRIPT_DIR) + "/" + name;
+}
+
 int open_terminal() {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   return grantpt(master) == 0 && unlockpt(master) == 0 ? open(ptsname(master), O_RDWR | O_NOCTTY)
@@ -92,7 +96,7 @@ Outcome confined(long (*probe)(), Input input) {
                                            : null,
          0);
     dup2(null, 1);
-    inherited = open(TRANSCRIPT_DIR "/score_94.out", O_RDONLY);
+    inherited = open(transcript("score_94.out").c_str(), O_RDONLY);
     spare = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     switch (inventory::confine()) {
       case inventory::Confinement::confined:
@@ -349,11 +353,12 @@ TEST(Confinement, WithoutAFilterTheRunStillCompletes) {
   const std::string output_path = testing::TempDir() + "unconfined." + std::to_string(getpid());
   const pid_t child = fork();
   if (child == 0) {
-    dup2(open(TRANSCRIPT_DIR "/a_line_per_answer.in", O_RDONLY), 0);
+    dup2(open(transcript("a_line_per_answer.in").c_str(), O_RDONLY), 0);
     dup2(open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     char mode[] = "no-seccomp";
-    char* command[] = {const_cast<char*>(OUTER_FILTER_PATH), mode, program_command()[0],
-                       program_command()[1], nullptr};
+    std::string outer_filter = test_file("outer_filter", OUTER_FILTER_PATH);
+    char* command[] = {outer_filter.data(), mode, program_command()[0], program_command()[1],
+                       nullptr};
     execv(command[0], command);
     _exit(127);
   }
@@ -365,7 +370,7 @@ TEST(Confinement, WithoutAFilterTheRunStillCompletes) {
   }
   EXPECT_EQ(WEXITSTATUS(status), 0);
   std::ifstream output{output_path, std::ios::binary};
-  std::ifstream expected{TRANSCRIPT_DIR "/score_94.out", std::ios::binary};
+  std::ifstream expected{transcript("score_94.out"), std::ios::binary};
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(output), {}),
             std::string(std::istreambuf_iterator<char>(expected), {}));
   unlink(output_path.c_str());

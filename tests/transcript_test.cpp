@@ -23,7 +23,7 @@ extern "C" char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace {
 
-const std::string transcript_dir = TRANSCRIPT_DIR "/";
+const std::string transcript_dir = test_file("transcripts", TRANSCRIPT_DIR) + "/";
 
 std::string read_file(const std::string& path) {
   std::ifstream file{path, std::ios::binary};
@@ -100,7 +100,7 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
       posix_spawn_file_actions_addclose(&actions, 0);
       break;
     case InputEnd::directory:
-      posix_spawn_file_actions_addopen(&actions, 0, TRANSCRIPT_DIR, O_RDONLY, 0);
+      posix_spawn_file_actions_addopen(&actions, 0, transcript_dir.c_str(), O_RDONLY, 0);
       break;
     case InputEnd::write_only:
       posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_WRONLY, 0);
@@ -149,9 +149,9 @@ Result run_program(const std::string& answers_path, InputEnd input_end, OutputEn
     environment.push_back(*setting);
   }
 #ifdef WRITE_NOTHING_PATH
-  char preload[] = "LD_PRELOAD=" WRITE_NOTHING_PATH;
+  std::string preload = "LD_PRELOAD=" + test_file("libwrite_nothing.so", WRITE_NOTHING_PATH);
   if (output_end == OutputEnd::taking_nothing) {
-    environment.push_back(preload);
+    environment.push_back(preload.data());
   }
 #endif
   environment.push_back(nullptr);
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The README's one-line example gives the score and verdict it says.
 TEST(Program, GivesTheReadmeExampleItsScoreAndVerdict) {
-  const Result result = run_program(README_EXAMPLE, InputEnd::answer_file, OutputEnd::file);
+  const Result result = run_program(test_file("readme_example.in", README_EXAMPLE), InputEnd::answer_file, OutputEnd::file);
   EXPECT_EQ(result.status, 0);
   EXPECT_NE(result.output.find("Your Score based on 100: " README_SCORE "\n"), std::string::npos);
   EXPECT_NE(result.output.find(README_VERDICT), std::string::npos) << README_VERDICT;
