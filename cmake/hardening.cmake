@@ -21,11 +21,10 @@ function(inventory_harden target)
       list(APPEND flags ${flag})
     endif()
   endforeach()
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-    check_cxx_compiler_flag(-fcf-protection=full inventory_has_cf_protection)
-    if(inventory_has_cf_protection)
-      list(APPEND flags -fcf-protection=full)
-    endif()
+  # Control-flow protection is x86's: other targets' compilers refuse it.
+  check_cxx_compiler_flag(-fcf-protection=full inventory_has_cf_protection)
+  if(inventory_has_cf_protection)
+    list(APPEND flags -fcf-protection=full)
   endif()
   # mingw-w64 links the stack protector's runtime only when the flag is on
   # the link line too.

@@ -52,6 +52,16 @@ if(NOT git_failed)
   if(untagged OR NOT commits EQUAL 0)
     set(INVENTORY_VERSION ${PROJECT_VERSION}+git.${commits}.${commit})
   endif()
+  # A build after another commit, a checkout or a new tag configures again
+  # by itself, so that what it makes names the commit it is made from: git
+  # writes HEAD's log at each, and the refs at a tag.
+  foreach(file HEAD logs/HEAD packed-refs refs/tags)
+    execute_process(COMMAND git rev-parse --path-format=absolute --git-path ${file}
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(EXISTS "${path}")
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${path})
+    endif()
+  endforeach()
 endif()
 message(STATUS "Security Inventory ${INVENTORY_VERSION}")
 
@@ -200,14 +210,10 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian's name for the architecture built for, which may not be this
-# machine's.
-set(debian_architectures aarch64=arm64 arm64=arm64 x86_64=amd64 AMD64=amd64 amd64=amd64
-  i686=i386 armv7l=armhf ppc64le=ppc64el s390x=s390x riscv64=riscv64)
-foreach(pair IN LISTS debian_architectures)
-  if(pair MATCHES "^${CMAKE_SYSTEM_PROCESSOR}=(.*)$")
-    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_MATCH_1})
-  endif()
-endforeach()
+# machine's: dpkg's own where the table has no row.
+if(inventory_debian)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${inventory_debian})
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
