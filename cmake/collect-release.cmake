@@ -1,35 +1,80 @@
-# Gathers a release: every package that the package presets made, named in
-# the SHA256SUMS that CPack left in each of their build folders, is copied
-# into one folder, with one SHA256SUMS over them all. Each line names a file
-# alone, so that a person who downloaded some of them checks those with
-# sha256sum --check --ignore-missing.
+# Gathers a release: the packages of every architecture of architectures.txt
+# and of Windows, from the build-package* folders (build-package for the
+# build machine's own), copied into one folder with one SHA256SUMS over them
+# all. Each line names a file alone, so that a person who downloaded some of
+# them checks those with sha256sum --check --ignore-missing.
+#
+# A release takes only what tests/check-release proved: the packages that
+# each folder's CHECKED lists, which it writes where every check of them
+# passed and none skipped. A release that lacks one is refused, naming what
+# is missing. PARTIAL gathers whatever each folder's SHA256SUMS lists,
+# proved or not, for testing, into a folder that says so.
 #
 #   cmake -P cmake/collect-release.cmake    (from the top of the source tree,
-#                                            after the package workflows;
+#                                            after tests/check-release;
 #                                            writes release/)
-set(release ${CMAKE_CURRENT_LIST_DIR}/../release)
-file(REMOVE_RECURSE ${release})
-file(MAKE_DIRECTORY ${release})
-file(GLOB sums_files ${CMAKE_CURRENT_LIST_DIR}/../build-package*/SHA256SUMS)
-if(NOT sums_files)
-  message(FATAL_ERROR "no build-package*/SHA256SUMS: run the package workflows first")
+#   cmake -DPARTIAL=ON -P cmake/collect-release.cmake    (release-partial/)
+set(top ${CMAKE_CURRENT_LIST_DIR}/..)
+file(REMOVE_RECURSE ${top}/release ${top}/release-partial)
+set(release ${top}/release)
+set(list CHECKED)
+if(PARTIAL)
+  set(release ${top}/release-partial)
+  set(list SHA256SUMS)
 endif()
+
+# Each system, its folder and the kinds of package it must hold.
+set(systems windows)
+set(folders build-package-windows)
+set(kinds zip)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/architectures.txt rows REGEX "^architecture ")
+foreach(row IN LISTS rows)
+  # The row that needs no emulator is the build machine's own.
+  string(REGEX REPLACE " +" ";" fields "${row}")
+  list(GET fields 1 debian)
+  list(GET fields 4 emulator)
+  list(APPEND systems ${debian})
+  if(emulator STREQUAL "-")
+    list(APPEND folders build-package)
+  else()
+    list(APPEND folders build-package-${debian})
+  endif()
+  list(APPEND kinds "deb|tar\\.gz")
+endforeach()
+
 set(sums "")
-foreach(sums_file IN LISTS sums_files)
-  get_filename_component(folder ${sums_file} DIRECTORY)
-  file(STRINGS ${sums_file} lines)
+set(missing "")
+foreach(system folder kind IN ZIP_LISTS systems folders kinds)
+  if(NOT EXISTS ${top}/${folder}/${list})
+    list(APPEND missing "${system}: ${folder}/${list} does not exist")
+    continue()
+  endif()
+  file(STRINGS ${top}/${folder}/${list} lines)
+  string(REPLACE "|" ";" wanted "${kind}")
+  foreach(suffix IN LISTS wanted)
+    if(NOT lines MATCHES "\\.${suffix}(;|$)")
+      list(APPEND missing "${system}: ${folder}/${list} names no .${suffix}")
+    endif()
+  endforeach()
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "^[0-9a-f]+  " "" name "${line}")
-    file(SHA256 ${folder}/${name} sum)
+    file(SHA256 ${top}/${folder}/${name} sum)
     if(NOT line STREQUAL "${sum}  ${name}")
-      message(FATAL_ERROR "${folder}/${name} is not the package its SHA256SUMS names")
+      message(FATAL_ERROR "${folder}/${name} is not the package its ${list} names")
     endif()
-    file(COPY ${folder}/${name} DESTINATION ${release})
+    file(COPY ${top}/${folder}/${name} DESTINATION ${release})
     list(APPEND sums "${line}")
   endforeach()
 endforeach()
+if(missing AND NOT PARTIAL)
+  file(REMOVE_RECURSE ${release})
+  list(JOIN missing "\n  " missing)
+  message(FATAL_ERROR "no release, for want of what tests/check-release proves:\n  ${missing}\n"
+    "-DPARTIAL=ON gathers what there is, for testing")
+endif()
 list(SORT sums COMPARE STRING)
 list(JOIN sums "\n" text)
 file(WRITE ${release}/SHA256SUMS "${text}\n")
 list(LENGTH sums count)
-message(STATUS "release/: ${count} packages and their SHA256SUMS")
+get_filename_component(name ${release} NAME)
+message(STATUS "${name}/: ${count} packages and their SHA256SUMS")

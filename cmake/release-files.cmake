@@ -2,9 +2,12 @@
 # CPack writes archive members in the order the file system lists them, so
 # a tarball or zip is written again from the same staged files, sorted, and
 # without directory entries. Then SHA256SUMS beside the packages gets a line
-# for each package made.
+# for each package made, in place of any line that named it before; lines
+# of another version's packages, made before a commit, are dropped.
+set(names "")
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
   get_filename_component(name ${package} NAME)
+  list(APPEND names ${name})
   if(name MATCHES "\\.(tar\\.gz|zip)$")
     set(format gnutar)
     set(flags cfz)
@@ -25,10 +28,11 @@ endforeach()
 
 set(sums_file ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS)
 if(EXISTS ${sums_file})
+  string(REGEX REPLACE "[][+.*^$?|()\\]" "\\\\\\0" version "${CPACK_PACKAGE_VERSION}")
   file(STRINGS ${sums_file} known)
   foreach(line IN LISTS known)
     string(REGEX REPLACE "^[0-9a-f]+  " "" name "${line}")
-    if(NOT sums MATCHES "  ${name}(;|$)")
+    if(NOT name IN_LIST names AND name MATCHES "[-_]${version}[-_]")
       list(APPEND sums "${line}")
     endif()
   endforeach()
