@@ -259,7 +259,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The README's one-line example gives the score and verdict it says.
 TEST(Program, GivesTheReadmeExampleItsScoreAndVerdict) {
-  const Result result = run_program(test_file("readme_example.in", README_EXAMPLE), InputEnd::answer_file, OutputEnd::file);
+  const Result result = run_program(test_file("readme_example.in", README_EXAMPLE),
+                                    InputEnd::answer_file, OutputEnd::file);
   EXPECT_EQ(result.status, 0);
   EXPECT_NE(result.output.find("Your Score based on 100: " README_SCORE "\n"), std::string::npos);
   EXPECT_NE(result.output.find(README_VERDICT), std::string::npos) << README_VERDICT;
