@@ -1,19 +1,11 @@
-# Gathers a release: the packages of every architecture of architectures.txt
-# and of Windows, from the build-package* folders (build-package for the
-# build machine's own), copied into one folder with one SHA256SUMS over them
-# all. Each line names a file alone, so that a person who downloaded some of
-# them checks those with sha256sum --check --ignore-missing.
+# Gathers a release into release/: the packages of every architecture of
+# architectures.txt and of Windows that tests/check-release proved, those
+# that the CHECKED of each build-package* folder lists, with one SHA256SUMS
+# whose lines each name a file alone (sha256sum --ignore-missing). A
+# release that lacks one is refused, naming what is missing. PARTIAL takes
+# what each SHA256SUMS lists instead, proved or not, into release-partial/.
 #
-# A release takes only what tests/check-release proved: the packages that
-# each folder's CHECKED lists, which it writes where every check of them
-# passed and none skipped. A release that lacks one is refused, naming what
-# is missing. PARTIAL gathers whatever each folder's SHA256SUMS lists,
-# proved or not, for testing, into a folder that says so.
-#
-#   cmake -P cmake/collect-release.cmake    (from the top of the source tree,
-#                                            after tests/check-release;
-#                                            writes release/)
-#   cmake -DPARTIAL=ON -P cmake/collect-release.cmake    (release-partial/)
+#   cmake [-DPARTIAL=ON] -P cmake/collect-release.cmake
 set(top ${CMAKE_CURRENT_LIST_DIR}/..)
 file(REMOVE_RECURSE ${top}/release ${top}/release-partial)
 set(release ${top}/release)

@@ -13,19 +13,15 @@ check_pie_supported(LANGUAGES CXX)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
 function(inventory_harden target)
+  # Control-flow protection is x86's: other targets' compilers refuse it.
   set(flags)
-  foreach(flag -fstack-protector-strong -fstack-clash-protection)
+  foreach(flag -fstack-protector-strong -fstack-clash-protection -fcf-protection=full)
     string(MAKE_C_IDENTIFIER "inventory_has${flag}" supported)
     check_cxx_compiler_flag(${flag} ${supported})
     if(${supported})
       list(APPEND flags ${flag})
     endif()
   endforeach()
-  # Control-flow protection is x86's: other targets' compilers refuse it.
-  check_cxx_compiler_flag(-fcf-protection=full inventory_has_cf_protection)
-  if(inventory_has_cf_protection)
-    list(APPEND flags -fcf-protection=full)
-  endif()
   # mingw-w64 links the stack protector's runtime only when the flag is on
   # the link line too.
   target_compile_options(${target} INTERFACE ${flags})

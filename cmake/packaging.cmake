@@ -1,23 +1,19 @@
-# Installation and release packages. A Linux build packs a Debian package and
-# a tarball, a Windows build a zip (CPack). The same sources give the same
-# bytes wherever they are built: every time stamp is SOURCE_DATE_EPOCH, taken
-# from the last commit when it is not set, build paths are mapped away, and
-# archive members are sorted (cmake/release-files.cmake).
+# Installation and release packages: a Debian package and a tarball, or a
+# zip for Windows (CPack). The same sources give the same bytes anywhere:
+# every time stamp is SOURCE_DATE_EPOCH, the last commit's where it is not
+# set, build paths are mapped away, and archive members are sorted
+# (release-files.cmake).
 include(GNUInstallDirs)
-
+include(CheckCXXCompilerFlag)
+include(CheckLinkerFlag)
+set(git git -C ${PROJECT_SOURCE_DIR})
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  execute_process(COMMAND git log -1 --format=%ct
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
-    RESULT_VARIABLE git_failed)
-  if(NOT git_failed AND commit_time)
+  execute_process(COMMAND ${git} log -1 --format=%ct OUTPUT_VARIABLE commit_time
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(commit_time)
     set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
   endif()
 endif()
-# No folder of this build is written into a binary; on Windows the linker
-# writes no time either.
-include(CheckCXXCompilerFlag)
-include(CheckLinkerFlag)
 check_cxx_compiler_flag(-ffile-prefix-map=/a=b inventory_has_file_prefix_map)
 if(inventory_has_file_prefix_map AND NOT INVENTORY_COVERAGE)
   target_compile_options(inventory_build_options INTERFACE
@@ -30,34 +26,28 @@ if(WIN32)
   endif()
 endif()
 
-# The version. The release commit, tagged v<version>, carries the bare
-# version of project(); a build of any other commit says which commit it
-# is and how many came after the release (or, before the first release tag,
-# from the start): 1.0.0+git.12.0123456789ab, which Debian, dpkg and CPack
-# order after 1.0.0 and before 1.0.1, and which the same commit always
-# gives. A source tree without git history is taken for a release.
+# The version: project()'s at the commit tagged v<version>, and without git;
+# at any other, 1.0.0+git.<commits since the tag, or since the start>.<commit>,
+# which Debian orders after 1.0.0 and before 1.0.1.
 set(INVENTORY_VERSION ${PROJECT_VERSION})
-execute_process(COMMAND git rev-parse --short=12 HEAD
-  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-  OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE git_failed)
-if(NOT git_failed)
-  execute_process(COMMAND git rev-list --count v${PROJECT_VERSION}..HEAD
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    OUTPUT_VARIABLE commits OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE untagged)
-  if(untagged)
-    execute_process(COMMAND git rev-list --count HEAD
-      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-      OUTPUT_VARIABLE commits OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${git} rev-parse --short=12 HEAD OUTPUT_VARIABLE commit
+  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(commit)
+  execute_process(COMMAND ${git} rev-list --count v${PROJECT_VERSION}..HEAD OUTPUT_VARIABLE commits
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(commits STREQUAL "")
+    execute_process(COMMAND ${git} rev-list --count HEAD OUTPUT_VARIABLE commits
+      OUTPUT_STRIP_TRAILING_WHITESPACE)
   endif()
-  if(untagged OR NOT commits EQUAL 0)
+  if(NOT commits STREQUAL "0")
     set(INVENTORY_VERSION ${PROJECT_VERSION}+git.${commits}.${commit})
   endif()
-  # A build after another commit, a checkout or a new tag configures again
-  # by itself, so that what it makes names the commit it is made from: git
-  # writes HEAD's log at each, and the refs at a tag.
+  # The build configures again after a commit, a checkout or a tag, so that
+  # it names the commit it is made from: git writes HEAD's log at the first
+  # two, and the refs at a tag.
   foreach(file HEAD logs/HEAD packed-refs refs/tags)
-    execute_process(COMMAND git rev-parse --path-format=absolute --git-path ${file}
-      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    execute_process(COMMAND ${git} rev-parse --path-format=absolute --git-path ${file}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(EXISTS "${path}")
       set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${path})
     endif()
