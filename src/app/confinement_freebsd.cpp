@@ -5,6 +5,7 @@
 
 #include <capsicum_helpers.h>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
