@@ -1,8 +1,8 @@
 # Installation and release packages: a Debian package and a tarball, or a
-# zip for Windows (CPack). The same sources give the same bytes anywhere:
-# every time stamp is SOURCE_DATE_EPOCH, the last commit's where it is not
-# set, build paths are mapped away, and archive members are sorted
-# (release-files.cmake).
+# zip for Windows (CPack). The same sources give the same bytes whoever
+# builds them: every time stamp is SOURCE_DATE_EPOCH, the last commit's
+# where it is not set, build paths are mapped away, and archive members are
+# sorted, root's, with fixed modes (release-files.cmake).
 include(GNUInstallDirs)
 include(CheckCXXCompilerFlag)
 include(CheckLinkerFlag)
@@ -28,16 +28,25 @@ endif()
 
 # The version: project()'s at the commit tagged v<version>, and without git;
 # at any other, 1.0.0+git.<commits since the tag, or since the start>.<commit>,
-# which Debian orders after 1.0.0 and before 1.0.1.
+# which Debian orders after 1.0.0 and before 1.0.1. A shallow clone that
+# lacks the history down to the tag cannot count them, and says so:
+# 1.0.0+git.uncounted.<commit>.
 set(INVENTORY_VERSION ${PROJECT_VERSION})
 execute_process(COMMAND ${git} rev-parse --short=12 HEAD OUTPUT_VARIABLE commit
   OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 if(commit)
-  execute_process(COMMAND ${git} rev-list --count v${PROJECT_VERSION}..HEAD OUTPUT_VARIABLE commits
-    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(commits STREQUAL "")
-    execute_process(COMMAND ${git} rev-list --count HEAD OUTPUT_VARIABLE commits
-      OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${git} merge-base --is-ancestor v${PROJECT_VERSION} HEAD
+    RESULT_VARIABLE untagged ERROR_QUIET)
+  set(range HEAD)
+  if(untagged EQUAL 0)
+    set(range v${PROJECT_VERSION}..HEAD)
+  endif()
+  execute_process(COMMAND ${git} rev-list --count ${range} OUTPUT_VARIABLE commits
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${git} rev-parse --is-shallow-repository OUTPUT_VARIABLE shallow
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(shallow AND NOT untagged EQUAL 0)
+    set(commits uncounted)
   endif()
   if(NOT commits STREQUAL "0")
     set(INVENTORY_VERSION ${PROJECT_VERSION}+git.${commits}.${commit})
@@ -195,8 +204,6 @@ else()
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_STRIP_FILES ON)
 endif()
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian's name for the architecture built for, which may not be this
@@ -213,5 +220,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack-project.cmake.in
   ${PROJECT_BINARY_DIR}/cpack-project.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-project.cmake)
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-files.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-files.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CPACK_PRE_BUILD_SCRIPTS})
 include(CPack)

@@ -1,26 +1,54 @@
-# Run by cpack after each generator, before the package is copied out.
-# CPack writes archive members in the order the file system lists them, so
-# a tarball or zip is written again from the same staged files, sorted, and
-# without directory entries. Then SHA256SUMS beside the packages gets a line
+# Run by cpack for each generator, before it packs and again after. Who
+# builds, with which umask and in which time zone, must not show in a
+# package. Before: every staged folder and program gets mode 0755 and every
+# other file 0644, and each its time stamp. After: a tarball or zip, whose
+# members CPack writes in the order the file system lists them, with the
+# builder's user, is written again from the same files, sorted, as root's,
+# without folder entries. Then SHA256SUMS beside the packages gets a line
 # for each package made, in place of any line that named it before; lines
 # of another version's packages, made before a commit, are dropped.
+file(GLOB_RECURSE members LIST_DIRECTORIES true RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
+  ${CPACK_TEMPORARY_DIRECTORY}/*)
+list(SORT members)
+if(NOT DEFINED CPACK_PACKAGE_FILES)
+  set(read OWNER_READ GROUP_READ WORLD_READ)
+  set(run ${read} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+  foreach(member IN LISTS members)
+    set(path ${CPACK_TOPLEVEL_DIRECTORY}/${member})
+    if(IS_DIRECTORY ${path} OR member MATCHES "/bin/[^/]+$|\\.exe$")
+      file(CHMOD ${path} PERMISSIONS OWNER_WRITE ${run})
+    else()
+      file(CHMOD ${path} PERMISSIONS OWNER_WRITE ${read})
+    endif()
+  endforeach()
+  execute_process(COMMAND touch -h -d @$ENV{SOURCE_DATE_EPOCH} ${CPACK_TEMPORARY_DIRECTORY}
+    ${members} WORKING_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY} COMMAND_ERROR_IS_FATAL ANY)
+  return()
+endif()
+
+set(files "")
+foreach(member IN LISTS members)
+  if(NOT IS_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY}/${member})
+    list(APPEND files ${member})
+  endif()
+endforeach()
 set(names "")
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
   get_filename_component(name ${package} NAME)
   list(APPEND names ${name})
-  if(name MATCHES "\\.(tar\\.gz|zip)$")
-    set(format gnutar)
-    set(flags cfz)
-    if(name MATCHES "\\.zip$")
-      set(format zip)
-      set(flags cf)
-    endif()
-    file(GLOB_RECURSE members LIST_DIRECTORIES false RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
-      ${CPACK_TEMPORARY_DIRECTORY}/*)
-    list(SORT members)
-    file(REMOVE ${package})
-    execute_process(COMMAND ${CMAKE_COMMAND} -E tar ${flags} ${package} --format=${format} -- ${members}
+  file(REMOVE ${package}.new)
+  if(name MATCHES "\\.tar\\.gz$")
+    execute_process(COMMAND tar -c --owner=0 --group=0 --numeric-owner --format=gnu -- ${files}
+      COMMAND gzip -9 -n OUTPUT_FILE ${package}.new
       WORKING_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY} COMMAND_ERROR_IS_FATAL ANY)
+  elseif(name MATCHES "\\.zip$")
+    # A zip holds local time: UTC's, and no extra fields, which would hold
+    # the builder's user.
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC0 zip -q -X -D ${package}.new ${files}
+      WORKING_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY} COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  if(EXISTS ${package}.new)
+    file(RENAME ${package}.new ${package})
   endif()
   file(SHA256 ${package} sum)
   list(APPEND sums "${sum}  ${name}")
