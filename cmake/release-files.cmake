@@ -46,6 +46,17 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     # the builder's user.
     execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC0 zip -q -X -D ${package}.new ${files}
       WORKING_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY} COMMAND_ERROR_IS_FATAL ANY)
+  elseif(name MATCHES "\\.deb$")
+    # CPack's ar gives each member the mode of the umask: written again in
+    # ar's deterministic form, root's, 0644, at time 0.
+    set(ar ${CPACK_TOPLEVEL_DIRECTORY}/ar)
+    file(REMOVE_RECURSE ${ar})
+    file(MAKE_DIRECTORY ${ar})
+    execute_process(COMMAND ar t ${package} OUTPUT_VARIABLE parts COMMAND_ERROR_IS_FATAL ANY)
+    string(REPLACE "\n" ";" parts "${parts}")
+    execute_process(COMMAND ar x ${package} WORKING_DIRECTORY ${ar} COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND ar rcSD ${package}.new ${parts} WORKING_DIRECTORY ${ar}
+      COMMAND_ERROR_IS_FATAL ANY)
   endif()
   if(EXISTS ${package}.new)
     file(RENAME ${package}.new ${package})
