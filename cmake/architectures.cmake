@@ -1,10 +1,10 @@
 # inventory_architecture(COLUMN VALUE) sets inventory_debian,
-# inventory_triplet, inventory_uname, inventory_qemu_user,
+# inventory_uname, inventory_qemu_user,
 # inventory_static_pie, inventory_suite and inventory_packages from the row
 # of architectures.txt whose COLUMN (one of those names, without the
 # prefix) is VALUE, and leaves them unset where no row is.
 function(inventory_architecture column value)
-  set(names debian triplet uname qemu_user static_pie suite packages)
+  set(names debian uname qemu_user static_pie suite packages)
   list(FIND names ${column} index)
   file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/architectures.txt rows REGEX "^architecture ")
   foreach(row IN LISTS rows)
