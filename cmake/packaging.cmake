@@ -222,4 +222,5 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack-project.cmake.in
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-project.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release-files.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CPACK_PRE_BUILD_SCRIPTS})
+set(CPACK_PACKAGE_CHECKSUM SHA256)
 include(CPack)

@@ -4,9 +4,7 @@
 # other file 0644, and each its time stamp. After: a tarball or zip, whose
 # members CPack writes in the order the file system lists them, with the
 # builder's user, is written again from the same files, sorted, as root's,
-# without folder entries. Then SHA256SUMS beside the packages gets a line
-# for each package made, in place of any line that named it before; lines
-# of another version's packages, made before a commit, are dropped.
+# without folder entries, and a .deb's ar members root's, 0644.
 file(GLOB_RECURSE members LIST_DIRECTORIES true RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
   ${CPACK_TEMPORARY_DIRECTORY}/*)
 list(SORT members)
@@ -32,10 +30,8 @@ foreach(member IN LISTS members)
     list(APPEND files ${member})
   endif()
 endforeach()
-set(names "")
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
   get_filename_component(name ${package} NAME)
-  list(APPEND names ${name})
   file(REMOVE ${package}.new)
   if(name MATCHES "\\.tar\\.gz$")
     execute_process(COMMAND tar -c --owner=0 --group=0 --numeric-owner --format=gnu -- ${files}
@@ -61,21 +57,5 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   if(EXISTS ${package}.new)
     file(RENAME ${package}.new ${package})
   endif()
-  file(SHA256 ${package} sum)
-  list(APPEND sums "${sum}  ${name}")
 endforeach()
 
-set(sums_file ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS)
-if(EXISTS ${sums_file})
-  string(REGEX REPLACE "[][+.*^$?|()\\]" "\\\\\\0" version "${CPACK_PACKAGE_VERSION}")
-  file(STRINGS ${sums_file} known)
-  foreach(line IN LISTS known)
-    string(REGEX REPLACE "^[0-9a-f]+  " "" name "${line}")
-    if(NOT name IN_LIST names AND name MATCHES "[-_]${version}[-_]")
-      list(APPEND sums "${line}")
-    endif()
-  endforeach()
-endif()
-list(SORT sums COMPARE STRING)
-list(JOIN sums "\n" text)
-file(WRITE ${sums_file} "${text}\n")
