@@ -1,9 +1,7 @@
-# Hardening for every build, after the OpenSSF compiler options guide. Each
-# flag is tried on this compiler and linker first, so that g++, clang and
-# mingw-w64 each get what they support and still build without a warning.
-# tests/check-hardening reads the finished binaries to prove the result.
-#
-# inventory_harden(TARGET) puts the options on an interface target.
+# inventory_harden(TARGET): the OpenSSF compiler options guide's hardening
+# on an interface target, each flag tried first, so that g++, clang and
+# mingw-w64 get what they support without a warning (tests/check-hardening
+# proves the result).
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)
 include(CheckLinkerFlag)

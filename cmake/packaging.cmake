@@ -1,8 +1,7 @@
-# Installation and release packages: a Debian package and a tarball, or a
-# zip for Windows (CPack). The same sources give the same bytes whoever
-# builds them: every time stamp is SOURCE_DATE_EPOCH, the last commit's
-# where it is not set, build paths are mapped away, and archive members are
-# sorted, root's, with fixed modes (release-files.cmake).
+# Installation and packages (CPack): a .deb and a tarball, or a zip for
+# Windows, the same bytes whoever builds them: every time stamp is
+# SOURCE_DATE_EPOCH, the last commit's by default, build paths are mapped
+# away, and release-files.cmake fixes members' order, owner and modes.
 include(GNUInstallDirs)
 include(CheckCXXCompilerFlag)
 include(CheckLinkerFlag)
@@ -51,9 +50,7 @@ if(commit)
   if(NOT commits STREQUAL "0")
     set(INVENTORY_VERSION ${PROJECT_VERSION}+git.${commits}.${commit})
   endif()
-  # The build configures again after a commit, a checkout or a tag, so that
-  # it names the commit it is made from: git writes HEAD's log at the first
-  # two, and the refs at a tag.
+  # Configured again after a commit, a checkout or a tag, which write these.
   foreach(file HEAD logs/HEAD packed-refs refs/tags)
     execute_process(COMMAND ${git} rev-parse --path-format=absolute --git-path ${file}
       OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -215,8 +212,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
-# cpack runs apart from this configure: it learns the time and which
-# components each generator installs from this file.
+# What cpack, run apart, learns of the time and of each generator's parts.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack-project.cmake.in
   ${PROJECT_BINARY_DIR}/cpack-project.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-project.cmake)
