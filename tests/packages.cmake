@@ -1,7 +1,5 @@
-# A package build's tests of what it ships. The fixture makes the packages
-# (cpack); ctest -L release reads what a user gets in them (check-package),
-# and ctest -L kernel boots each kernel of the architecture's rows in
-# cmake/architectures.txt with them and the build's tests (check-in-kernel).
+# A package build's tests of what it ships, on the packages that the
+# fixture makes: -L release (check-package) and -L kernel (check-in-kernel).
 add_test(NAME packages COMMAND ${CMAKE_CPACK_COMMAND} --config ${PROJECT_BINARY_DIR}/CPackConfig.cmake
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
 set_tests_properties(packages PROPERTIES FIXTURES_SETUP packages)
