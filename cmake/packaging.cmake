@@ -190,11 +190,8 @@ else()
     inventory_notices(${PROJECT_BINARY_DIR}/deb/THIRD-PARTY-NOTICES "\n" libgcc=libgcc.a)
     install(FILES ${PROJECT_BINARY_DIR}/deb/THIRD-PARTY-NOTICES
       DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT doc EXCLUDE_FROM_ALL)
-    set(linked glibc=libc.a libstdc++=libstdc++.a libgcc=libgcc.a)
-    if(INVENTORY_CONFINED_BY STREQUAL "seccomp")
-      list(APPEND linked libseccomp=libseccomp.a)
-    endif()
-    inventory_notices(${PROJECT_BINARY_DIR}/static/THIRD-PARTY-NOTICES "\n" ${linked})
+    inventory_notices(${PROJECT_BINARY_DIR}/static/THIRD-PARTY-NOTICES "\n"
+      glibc=libc.a libstdc++=libstdc++.a libgcc=libgcc.a)
     install(FILES ${PROJECT_BINARY_DIR}/static/THIRD-PARTY-NOTICES
       DESTINATION . COMPONENT readme EXCLUDE_FROM_ALL)
   endif()

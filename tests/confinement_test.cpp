@@ -12,6 +12,7 @@
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/personality.h>
 #include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/socket.h>
@@ -51,8 +52,10 @@ pid_t victim = -1;
 // inherited from whoever started the program.
 int inherited = -1;
 
-// A page that the child maps before it is confined.
+// A page that the child maps before it is confined, and a page of the
+// inherited file that it maps then too, as a loader maps libraries.
 void* spare = nullptr;
+void* file_page = nullptr;
 
 std::string transcript(const char* name) {
   return test_file("transcripts", TRANSCRIPT_DIR) + "/" + name;
@@ -98,6 +101,7 @@ Outcome confined(long (*probe)(), Input input) {
     dup2(null, 1);
     inherited = open(transcript("score_94.out").c_str(), O_RDONLY);
     spare = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    file_page = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, inherited, 0);
     switch (inventory::confine()) {
       case inventory::Confinement::confined:
         exit_with(probe() >= 0     ? Outcome::done
@@ -254,9 +258,13 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
      Outcome::refused},
     {"move the break", [] { return syscall(SYS_brk, 0); }, Outcome::done},
     {"give memory back", [] { return long{munmap(spare, 4096)}; }, Outcome::done},
+    // The C libraries' realloc copies instead.
     {"grow memory",
      [] { return mremap(spare, 4096, 8192, MREMAP_MAYMOVE) == MAP_FAILED ? -1L : 0L; },
-     Outcome::done},
+     Outcome::refused},
+    {"grow a mapping of a file past its end",
+     [] { return mremap(file_page, 4096, 1 << 20, MREMAP_MAYMOVE) == MAP_FAILED ? -1L : 0L; },
+     Outcome::refused},
     {"make memory read-only", [] { return long{mprotect(spare, 4096, PROT_READ)}; }, Outcome::done},
     {"advise that memory is unused", [] { return long{madvise(spare, 4096, MADV_DONTNEED)}; },
      Outcome::done},
@@ -279,6 +287,27 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
        return syscall(SYS_futex, &word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
      },
      Outcome::done},
+    // The kernel's own answer (EAGAIN): the word holds another value.
+    {"wait on a futex until a deadline",
+     [] {
+       int word = 1;
+       return syscall(SYS_futex, &word, FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG, 0, nullptr, nullptr,
+                      FUTEX_BITSET_MATCH_ANY);
+     },
+     Outcome::failed},
+    {"lock a futex with priority inheritance",
+     [] {
+       int word = 0;
+       return syscall(SYS_futex, &word, FUTEX_LOCK_PI, 0, nullptr, nullptr, 0);
+     },
+     Outcome::refused},
+    {"requeue a futex's waiters",
+     [] {
+       int word = 0;
+       int other = 0;
+       return syscall(SYS_futex, &word, FUTEX_CMP_REQUEUE, 1, 1, &other, 0);
+     },
+     Outcome::refused},
     {"take random bytes",
      [] {
        char bytes[8];
@@ -345,6 +374,58 @@ TEST(Confinement, KeepsTheStreamsAndRefusesAllElse) {
     }
     EXPECT_EQ(outcome, expected.outcome);
   }
+}
+
+// A parent that asks for READ_IMPLIES_EXEC (setarch -X): the program, once
+// confined and waiting for its first answer, holds no memory that is both
+// writable and executable, and cannot be given any.
+TEST(Confinement, LeavesNoMemoryWritableAndExecutable) {
+  if (!kernel_takes_filters()) {
+    GTEST_SKIP() << "this kernel or emulator takes no seccomp filter";
+  }
+  int answers[2];
+  int questions[2];
+  ASSERT_EQ(pipe(answers), 0);
+  ASSERT_EQ(pipe(questions), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(answers[0], 0);
+    dup2(questions[1], 1);
+    close(answers[1]);
+    close(questions[0]);
+    personality(READ_IMPLIES_EXEC);
+    execvp(program_command()[0], program_command().data());
+    _exit(127);
+  }
+  close(answers[0]);
+  close(questions[1]);
+  char first = 0;
+  ASSERT_EQ(read(questions[0], &first, 1), 1) << "the program asked nothing";
+  std::ifstream maps{"/proc/" + std::to_string(child) + "/maps"};
+  std::string line;
+  int mappings = 0;
+  std::string both;
+  while (std::getline(maps, line)) {
+    ++mappings;
+    const std::string perms = line.substr(line.find(' ') + 1, 4);
+    if (perms[1] == 'w' && perms[2] == 'x') {
+      both += line + "\n";
+    }
+  }
+  std::ifstream status{"/proc/" + std::to_string(child) + "/status"};
+  std::string seccomp;
+  while (std::getline(status, line)) {
+    if (line.starts_with("Seccomp:")) {
+      seccomp = line;
+    }
+  }
+  close(answers[1]);
+  close(questions[0]);
+  int ended = 0;
+  waitpid(child, &ended, 0);
+  EXPECT_GT(mappings, 0);
+  EXPECT_EQ(both, "");
+  EXPECT_EQ(seccomp, "Seccomp:\t2") << "the program is not confined";
 }
 
 // As on a kernel or emulator with no seccomp: the program cannot load its
