@@ -29,9 +29,9 @@ struct Policy {
 
 #include "policies.inc"
 
-constexpr std::uint32_t allow = 0x7fff0000;   // SECCOMP_RET_ALLOW
-constexpr std::uint32_t refuse = 0x00050001;  // SECCOMP_RET_ERRNO | EPERM
-constexpr std::uint32_t kill = 0;             // SECCOMP_RET_KILL_THREAD
+constexpr std::uint32_t allowed = 0x7fff0000;  // SECCOMP_RET_ALLOW
+constexpr std::uint32_t refused = 0x00050001;  // SECCOMP_RET_ERRNO | EPERM
+constexpr std::uint32_t killed = 0;            // SECCOMP_RET_KILL_THREAD
 
 struct Call {
   std::uint32_t architecture;
@@ -92,14 +92,14 @@ std::uint32_t run(std::span<const Instruction> filter, const Call& call, bool bi
         return instruction.value;
       default:
         fault = "an instruction this interpreter lacks: " + std::to_string(instruction.code);
-        return kill;
+        return killed;
     }
     if (!fault.empty()) {
-      return kill;
+      return killed;
     }
   }
   fault = "ran past the end";
-  return kill;
+  return killed;
 }
 
 constexpr std::uint64_t readable_writable = 3;
@@ -128,67 +128,67 @@ TEST(Policy, AllowsWhatTheProgramNeedsAndRefusesTheRest) {
       std::array<std::uint64_t, 6> arguments;
       std::uint32_t verdict;
     } cases[] = {
-        {"read the input", "read", {0}, allow},
-        {"read another descriptor", "read", {3}, refuse},
-        {"write the output", "write", {1}, allow},
-        {"write diagnostics", "write", {2}, allow},
-        {"write the input", "write", {0}, refuse},
-        {"ask whether the input is a terminal", "ioctl", {0, c.tcgets}, allow},
-        {"ask the output's size", "ioctl", {1, c.tiocgwinsz}, allow},
-        {"ask as musl does, sign-extended", "ioctl", {2, 0xffffffff00000000U | c.tcgets}, allow},
-        {"ask another descriptor", "ioctl", {3, c.tcgets}, refuse},
-        {"drop the typeahead", "ioctl", {0, c.tcflsh, c.tciflush}, allow},
-        {"drop the unsent output", "ioctl", {0, c.tcflsh, c.tciflush + 1}, refuse},
-        {"tell a closed input", "fcntl", {0, c.f_getfd}, allow},
-        {"duplicate the input", "fcntl", {0, 0}, refuse},
+        {"read the input", "read", {0}, allowed},
+        {"read another descriptor", "read", {3}, refused},
+        {"write the output", "write", {1}, allowed},
+        {"write diagnostics", "write", {2}, allowed},
+        {"write the input", "write", {0}, refused},
+        {"ask whether the input is a terminal", "ioctl", {0, c.tcgets}, allowed},
+        {"ask the output's size", "ioctl", {1, c.tiocgwinsz}, allowed},
+        {"ask as musl does, sign-extended", "ioctl", {2, 0xffffffff00000000U | c.tcgets}, allowed},
+        {"ask another descriptor", "ioctl", {3, c.tcgets}, refused},
+        {"drop the typeahead", "ioctl", {0, c.tcflsh, c.tciflush}, allowed},
+        {"drop the unsent output", "ioctl", {0, c.tcflsh, c.tciflush + 1}, refused},
+        {"tell a closed input", "fcntl", {0, c.f_getfd}, allowed},
+        {"duplicate the input", "fcntl", {0, 0}, refused},
         {"take memory",
          "mmap",
          {0, 4096, readable_writable, private_anonymous},
-         old_mmap ? refuse : allow},
+         old_mmap ? refused : allowed},
         {"take memory through mmap2",
          "mmap2",
          {0, 4096, readable_writable, private_anonymous},
-         allow},
-        {"map executable memory", "mmap", {0, 4096, executable, private_anonymous}, refuse},
+         allowed},
+        {"map executable memory", "mmap", {0, 4096, executable, private_anonymous}, refused},
         {"map executable memory through mmap2",
          "mmap2",
          {0, 4096, executable, private_anonymous},
-         refuse},
-        {"map a file", "mmap", {0, 4096, 1, 2, 3}, refuse},
-        {"map a file through mmap2", "mmap2", {0, 4096, 1, 2, 3}, refuse},
-        {"make memory read-only", "mprotect", {0, 4096, 1}, allow},
-        {"make memory executable", "mprotect", {0, 4096, executable | 1}, refuse},
-        {"grow a mapping", "mremap", {0, 4096, 8192, 1}, refuse},
-        {"advise that memory is unused", "madvise", {0, 4096, c.madv_dontneed}, allow},
-        {"poison memory", "madvise", {0, 4096, 100}, refuse},
-        {"wake a futex", "futex", {0, c.futex_wake | c.futex_private_flag}, allow},
+         refused},
+        {"map a file", "mmap", {0, 4096, 1, 2, 3}, refused},
+        {"map a file through mmap2", "mmap2", {0, 4096, 1, 2, 3}, refused},
+        {"make memory read-only", "mprotect", {0, 4096, 1}, allowed},
+        {"make memory executable", "mprotect", {0, 4096, executable | 1}, refused},
+        {"grow a mapping", "mremap", {0, 4096, 8192, 1}, refused},
+        {"advise that memory is unused", "madvise", {0, 4096, c.madv_dontneed}, allowed},
+        {"poison memory", "madvise", {0, 4096, 100}, refused},
+        {"wake a futex", "futex", {0, c.futex_wake | c.futex_private_flag}, allowed},
         {"wait on a futex with a deadline",
          "futex",
          {0, c.futex_wait_bitset | c.futex_private_flag | c.futex_clock_realtime},
-         allow},
-        {"wait on a futex in 64-bit time", "futex_time64", {0, c.futex_wait}, allow},
-        {"requeue a futex's waiters", "futex", {0, 3}, refuse},
-        {"compare and requeue", "futex", {0, 4 | c.futex_private_flag}, refuse},
-        {"wake and operate", "futex", {0, 5}, refuse},
-        {"lock a futex with priority inheritance", "futex", {0, 6}, refuse},
-        {"lock-pi in 64-bit time", "futex_time64", {0, 6}, refuse},
-        {"handle an abort", "rt_sigaction", {c.sigabrt}, allow},
-        {"handle another signal", "rt_sigaction", {2}, refuse},
-        {"abort itself", "tgkill", {self, self, c.sigabrt}, allow},
-        {"abort itself as musl does", "tkill", {self, c.sigabrt}, allow},
-        {"signal itself otherwise", "tgkill", {self, self, 10}, refuse},
-        {"abort another process", "tgkill", {other, other, c.sigabrt}, refuse},
-        {"abort another thread as musl does", "tkill", {other, c.sigabrt}, refuse},
+         allowed},
+        {"wait on a futex in 64-bit time", "futex_time64", {0, c.futex_wait}, allowed},
+        {"requeue a futex's waiters", "futex", {0, 3}, refused},
+        {"compare and requeue", "futex", {0, 4 | c.futex_private_flag}, refused},
+        {"wake and operate", "futex", {0, 5}, refused},
+        {"lock a futex with priority inheritance", "futex", {0, 6}, refused},
+        {"lock-pi in 64-bit time", "futex_time64", {0, 6}, refused},
+        {"handle an abort", "rt_sigaction", {c.sigabrt}, allowed},
+        {"handle another signal", "rt_sigaction", {2}, refused},
+        {"abort itself", "tgkill", {self, self, c.sigabrt}, allowed},
+        {"abort itself as musl does", "tkill", {self, c.sigabrt}, allowed},
+        {"signal itself otherwise", "tgkill", {self, self, 10}, refused},
+        {"abort another process", "tgkill", {other, other, c.sigabrt}, refused},
+        {"abort another thread as musl does", "tkill", {other, c.sigabrt}, refused},
         {"abort a process with the placeholder's id",
          "tgkill",
          {inventory::seccomp::pid_placeholder, 1, c.sigabrt},
-         refuse},
-        {"open a file", "openat", {0}, refuse},
-        {"start a program", "execve", {0}, refuse},
-        {"make a socket", "socket", {2, 1}, refuse},
-        {"fork", "clone", {0}, refuse},
-        {"change its personality", "personality", {0x0400000}, refuse},
-        {"end", "exit_group", {0}, allow},
+         refused},
+        {"open a file", "openat", {0}, refused},
+        {"start a program", "execve", {0}, refused},
+        {"make a socket", "socket", {2, 1}, refused},
+        {"fork", "clone", {0}, refused},
+        {"change its personality", "personality", {0x0400000}, refused},
+        {"end", "exit_group", {0}, allowed},
     };
     int ran = 0;
     for (const auto& expected : cases) {
@@ -206,10 +206,11 @@ TEST(Policy, AllowsWhatTheProgramNeedsAndRefusesTheRest) {
     EXPECT_GE(ran, 40);
     std::string fault;
     const int read = seccomp_syscall_resolve_name_arch(architecture, "read");
-    EXPECT_EQ(run(filter, {architecture ^ 1, read, {0}}, big_endian, wide, fault), kill)
+    EXPECT_EQ(run(filter, {architecture ^ 1, read, {0}}, big_endian, wide, fault), killed)
         << "a call of another architecture";
     if (name == "x86_64") {
-      EXPECT_EQ(run(filter, {architecture, 0x40000000 | read, {0}}, big_endian, wide, fault), kill)
+      EXPECT_EQ(run(filter, {architecture, 0x40000000 | read, {0}}, big_endian, wide, fault),
+                killed)
           << "an x32 call";
     }
     // A slot left unpatched refuses what it guards, whatever the id.
@@ -224,11 +225,11 @@ TEST(Policy, AllowsWhatTheProgramNeedsAndRefusesTheRest) {
            seccomp_syscall_resolve_name_arch(architecture, "tkill"),
            {self, c.sigabrt}},
       };
-      int refused = 0;
+      int refusals = 0;
       for (const Call& call : aborts) {
-        refused += run(missed, call, big_endian, wide, fault) == refuse ? 1 : 0;
+        refusals += run(missed, call, big_endian, wide, fault) == refused ? 1 : 0;
       }
-      EXPECT_EQ(refused, 1) << "slot " << slot;
+      EXPECT_EQ(refusals, 1) << "slot " << slot;
     }
     EXPECT_EQ(fault, "");
   }

@@ -142,8 +142,10 @@ bool drop_implied_execute(std::string_view maps, bool listed) {
     if (high != std::errc{} || last - space < 4 || end < start) {
       return false;
     }
-    return std::string_view{space + 1, 3} != "rwx" ||
-           ::mprotect(reinterpret_cast<void*>(start), end - start, PROT_READ | PROT_WRITE) == 0;
+    const char* const perms = space + 1;
+    return perms[1] != 'w' || perms[2] != 'x' ||
+           ::mprotect(reinterpret_cast<void*>(start), end - start,
+                      PROT_WRITE | (perms[0] == 'r' ? PROT_READ : 0)) == 0;
   });
 }
 
