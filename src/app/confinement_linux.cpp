@@ -143,9 +143,10 @@ bool drop_implied_execute(std::string_view maps, bool listed) {
       return false;
     }
     const char* const perms = space + 1;
+    // An address that the kernel listed, not one that code derived.
     return perms[1] != 'w' || perms[2] != 'x' ||
-           ::mprotect(reinterpret_cast<void*>(start), end - start,
-                      PROT_WRITE | (perms[0] == 'r' ? PROT_READ : 0)) == 0;
+           ::mprotect(reinterpret_cast<void*>(start),  // NOLINT(performance-no-int-to-ptr)
+                      end - start, PROT_WRITE | (perms[0] == 'r' ? PROT_READ : 0)) == 0;
   });
 }
 

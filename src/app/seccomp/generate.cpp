@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -269,9 +271,9 @@ bool compile(std::uint32_t architecture, Compiled& compiled, std::string& why) {
 }
 
 std::string hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*x", digits, value);
-  return text;
+  std::ostringstream out;
+  out << "0x" << std::hex << std::setfill('0') << std::setw(digits) << value;
+  return out.str();
 }
 
 std::string array_file(std::string_view debian, std::string_view name, const Compiled& compiled) {
@@ -356,7 +358,7 @@ int main(int argc, char** argv) {
     arguments.erase(arguments.begin());
   }
   if (arguments.size() < 2) {
-    std::fputs("usage: generate [--check] FOLDER DEBIAN=LIBSECCOMP...\n", stderr);
+    std::cerr << "usage: generate [--check] FOLDER DEBIAN=LIBSECCOMP...\n";
     return 2;
   }
   const std::string folder{arguments.front()};
@@ -370,29 +372,32 @@ int main(int argc, char** argv) {
     Compiled compiled;
     std::string why = "libseccomp knows no architecture of that name";
     if (architecture == 0 || !compile(architecture, compiled, why)) {
-      std::fprintf(stderr, "FAIL %s (%s): %s\n", debian.c_str(), name.c_str(), why.c_str());
+      std::cerr << "FAIL " << debian << " (" << name << "): " << why << "\n";
       return 1;
     }
+    std::string base = folder;
+    base += '/';
+    base += debian;
     const std::pair<std::string, std::string> written[] = {
-        {folder + "/" + debian + ".inc", array_file(debian, name, compiled)},
-        {folder + "/" + debian + ".pfc", readable_file(debian, name, compiled)}};
+        {base + ".inc", array_file(debian, name, compiled)},
+        {base + ".pfc", readable_file(debian, name, compiled)}};
     for (const auto& [path, text] : written) {
       ++files;
       if (checking) {
         if (same_as_file(path, text)) {
           ++current;
         } else {
-          std::printf("FAIL %s is not what the rules give: run the seccomp-policy target\n",
-                      path.c_str());
+          std::cout << "FAIL " << path
+                    << " is not what the rules give: run the seccomp-policy target\n";
         }
       } else if (!(std::ofstream{path, std::ios::binary} << text)) {
-        std::fprintf(stderr, "FAIL %s could not be written\n", path.c_str());
+        std::cerr << "FAIL " << path << " could not be written\n";
         return 1;
       } else {
         ++current;
       }
     }
   }
-  std::printf("seccomp policy: %d of %d files current\n", current, files);
+  std::cout << "seccomp policy: " << current << " of " << files << " files current\n";
   return current == files ? 0 : 1;
 }
